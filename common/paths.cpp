@@ -1,0 +1,52 @@
+#include "common/paths.h"
+
+#include "common/sjis.h"
+
+std::ptrdiff_t FindLastSeparator(const std::string& path) {
+    std::ptrdiff_t last = -1;
+    const std::size_t size = path.size();
+    for (std::size_t i = 0; i < size;) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (sjis::IsLeadByte(byte)) {
+            i += 2;  // the trail byte is never examined
+            continue;
+        }
+        if (byte == '\\') last = static_cast<std::ptrdiff_t>(i);
+        ++i;
+    }
+    return last;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    const std::ptrdiff_t last = FindLastSeparator(path);
+    return last >= 0 && static_cast<std::size_t>(last) + 1 == path.size();
+}
+
+std::string GetParentPath(const std::string& path) {
+    const std::ptrdiff_t last = FindLastSeparator(path);
+    if (last < 0) return std::string();
+    return path.substr(0, static_cast<std::size_t>(last));
+}
+
+std::string GetLastComponent(const std::string& path) {
+    const std::ptrdiff_t last = FindLastSeparator(path);
+    if (last < 0) return path;
+    return path.substr(static_cast<std::size_t>(last) + 1);
+}
+
+void AddTrailingSeparator(std::string& path) {
+    if (!EndsWithSeparator(path)) path.push_back('\\');
+}
+
+namespace {
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+void RemoveTrailingSeparator(std::string& path) {
+    if (path.size() == 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') return;
+    if (EndsWithSeparator(path)) path.pop_back();
+}

@@ -1,0 +1,20 @@
+// Paths are CP932 byte strings whose only separator is the one-byte
+// backslash. Every scan walks from the first byte and steps over two-byte
+// characters whole (common/sjis.h).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Index of the last one-byte backslash, or -1 (also for an empty path).
+[[nodiscard]] std::ptrdiff_t FindLastSeparator(const std::string& path);
+// The bytes before the last backslash; empty when there is none.
+[[nodiscard]] std::string GetParentPath(const std::string& path);
+// The bytes after the last backslash; the whole path when there is none.
+[[nodiscard]] std::string GetLastComponent(const std::string& path);
+// Appends one backslash unless the last character already is one.
+void AddTrailingSeparator(std::string& path);
+// Removes one trailing backslash, except from a drive root such as "C:\".
+void RemoveTrailingSeparator(std::string& path);
+// True when the last character (not a trail byte) is the backslash.
+[[nodiscard]] bool EndsWithSeparator(const std::string& path);

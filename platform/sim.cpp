@@ -1,0 +1,2 @@
+// Placeholder: the simulated Windows is being written.
+#include "platform/sim.h"

@@ -1,0 +1,143 @@
+// The simulated Windows behind platform/win32_host.h: test support for host
+// builds. Each test constructs one sim::Machine; while it lives, every Win32
+// call of the program code acts on it. Construct a fresh one per test.
+//
+// Paths given to this API are Windows paths ("C:\\Games\\X"), compared
+// case-insensitively on ASCII letters only, exactly like the Win32 calls.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace sim {
+
+struct MessageBoxRecord {
+    std::string text;     // bytes as passed to MessageBoxA
+    std::string caption;  // bytes as passed to MessageBoxA
+    UINT flags = 0;
+    bool hasOwner = false;  // true when hWnd was not null
+    int answer = 0;         // what the script answered
+};
+
+struct ShellExecuteRecord {
+    bool hasOwner = false;
+    std::string operation;   // "" when null
+    std::string file;
+    bool parametersNull = true;
+    std::string parameters;  // "" when null
+    std::string directory;   // "" when null
+    int showCommand = 0;
+    std::string fileBytesAtLaunch;  // the launched file's content when the call was made ("" when none)
+};
+
+// One Win32 call as seen by the simulation, in call order.
+struct JournalEntry {
+    std::string function;  // "DeleteFileA"
+    std::string argument;  // main path/key/text argument, or a short description ("100" for Sleep)
+    bool succeeded = true;
+};
+
+class Machine {
+public:
+    // Installs a fresh machine as the current one: drive C: with an empty
+    // root, C:\Temp as temporary folder, module path
+    // C:\Games\Maker\Game\Uninstaller.exe, current directory C:\, special
+    // folders under C:\Users\Public and C:\Users\Player, HKLM empty,
+    // administrator rights on, ticks at 1000.
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    static Machine& Current();  // the installed machine; aborts when none
+
+    // ---- volume ----
+    void AddFolder(const std::string& path);                           // parents created as needed
+    void AddFile(const std::string& path, const std::string& bytes = std::string());  // parents created
+    bool Exists(const std::string& path) const;
+    bool IsFolder(const std::string& path) const;
+    bool IsFile(const std::string& path) const;
+    std::string FileBytes(const std::string& path) const;  // "" when missing
+    DWORD Attributes(const std::string& path) const;       // INVALID_FILE_ATTRIBUTES when missing
+    void SetAttributes(const std::string& path, DWORD attributes);  // e.g. read-only, reparse point
+    // A folder that is a reparse point (junction) to another folder: entries
+    // below `link` resolve to entries below `target`.
+    void AddJunction(const std::string& link, const std::string& target);
+    // Every entry below `root` (recursive), as full paths in the names
+    // stored, sorted; folders included.
+    std::vector<std::string> ListTree(const std::string& root) const;
+    // Another process holds the file open with this share mode (0: no sharing).
+    void HoldOpen(const std::string& path, DWORD shareMode);
+    void ReleaseHeld(const std::string& path);
+
+    void SetCurrentDirectory(const std::string& path);
+    std::string CurrentDirectory() const;
+    void SetTempPath(const std::string& pathWithTrailingBackslash);  // what GetTempPathA returns
+    void SetModulePath(const std::string& path);                     // what GetModuleFileNameA returns
+    // Special folders (CSIDL values without flags). SetSpecialFolder("") or
+    // MakeSpecialFolderUnavailable makes the shell calls fail for it.
+    void SetSpecialFolder(int csidl, const std::string& path);
+    void MakeSpecialFolderUnavailable(int csidl);
+    std::string SpecialFolder(int csidl) const;
+
+    // ---- registry (HKEY_LOCAL_MACHINE) ----
+    void AddKey(const std::string& path);  // parents created
+    void SetValue(const std::string& keyPath, const std::string& name, const std::string& data);  // REG_SZ
+    bool KeyExists(const std::string& path) const;
+    bool ValueExists(const std::string& keyPath, const std::string& name) const;
+    std::vector<std::string> SubkeyNames(const std::string& path) const;
+    std::vector<std::string> ValueNames(const std::string& keyPath) const;
+    std::vector<std::string> AllKeys() const;  // every key path, sorted
+    // false: a run without administrator rights; opening HKLM keys with
+    // write access, creating and deleting keys and values fail with
+    // ERROR_ACCESS_DENIED. Read access still works.
+    void SetAdministrator(bool administrator);
+
+    // ---- message boxes ----
+    // Answers given to the next message boxes, in order. When the script is
+    // exhausted, a box is answered with its default button (IDOK for MB_OK
+    // and MB_OKCANCEL, IDYES for MB_YESNO) and recorded as unscripted.
+    void ScriptAnswers(const std::vector<int>& answers);
+    const std::vector<MessageBoxRecord>& MessageBoxes() const;
+    int UnscriptedMessageBoxes() const;
+
+    // ---- shell ----
+    void SetShellExecuteResult(INT_PTR result);  // default 42 (success)
+    const std::vector<ShellExecuteRecord>& ShellExecutes() const;
+
+    // ---- time ----
+    DWORD Ticks() const;
+    void SetTicks(DWORD ticks);
+    std::uint64_t TotalSleptMilliseconds() const;
+
+    // ---- fault injection ----
+    // The nth call (1-based, counting from now) of `function` fails with
+    // `error` and changes nothing. nth = 0 makes every call fail.
+    void FailCall(const std::string& function, int nth, DWORD error = ERROR_ACCESS_DENIED);
+    // The nth WriteFile / ReadFile call transfers at most `bytes` bytes and
+    // still reports success.
+    void ShortWrite(int nth, DWORD bytes);
+    void ShortRead(int nth, DWORD bytes);
+    void ClearFaults();
+    int CallCount(const std::string& function) const;  // calls made so far
+
+    // ---- journal and leaks ----
+    const std::vector<JournalEntry>& Journal() const;
+    // Calls of `function` in the journal, in order.
+    std::vector<JournalEntry> Calls(const std::string& function) const;
+    void ClearJournal();
+    int OpenFileHandles() const;  // file and find handles not yet closed
+    int OpenKeyHandles() const;   // registry handles not yet closed
+
+    struct State;  // implementation detail of sim.cpp
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace sim

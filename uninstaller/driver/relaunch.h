@@ -1,0 +1,18 @@
+// Hands the uninstall to a copy of the program in the temporary folder, run
+// by a hidden batch file that deletes the copy and then itself.
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+
+// True once the batch file has been started; shows its own messages.
+[[nodiscard]] bool RelaunchFromTemp();
+// A free name of 16 letters a-y plus `extension` (with its dot) in the
+// temporary folder; empty when none was found.
+[[nodiscard]] std::string MakeUniqueTempPath(const std::string& extension);
+// Writes the seven-line batch file. True when it was written whole and closed.
+[[nodiscard]] bool WriteRelaunchBatch(const std::string& copyPath, const std::string& gameFolder,
+                                      const std::string& batchPath);
+// Writes the three lines that delete `path` until it is gone.
+[[nodiscard]] bool WriteDeleteLoop(HANDLE file, const std::string& label, const std::string& path);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// The caption of every box the uninstaller shows.
+extern const char* const kUninstallerCaption;
+
+// One run of the uninstaller on its command line (without the program name).
+// True for every ending that is not a failure, the answer No included.
+[[nodiscard]] bool RunUninstaller(const std::string& commandLine);
+
+// Formats printf-style (bounded, cut to 16,383 bytes) and shows the text in a
+// topmost, foreground box with the uninstaller's caption. Always false, so a
+// caller reports and fails in one statement.
+bool ShowMessage(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;

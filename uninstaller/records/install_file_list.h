@@ -1,0 +1,19 @@
+// InstallInfo\InstallFiles.ini: every file the installer copied.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct InstallFileEntry {
+    std::string Path;  // relative to the game folder
+    std::int32_t DecimalValue = 0;
+    std::uint32_t HexValue = 0;
+};
+
+using InstallFileList = std::vector<InstallFileEntry>;
+
+// Reads the whole file, appending to `list`. False when the file cannot be
+// read, is empty or is malformed; entries read before the fault stay in the
+// list. Shows nothing.
+[[nodiscard]] bool ReadInstallFileList(const std::string& path, InstallFileList& list);

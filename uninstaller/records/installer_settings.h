@@ -1,0 +1,27 @@
+// InstallInfo\Installer.ini: the installer's record of how it set the game up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ShortcutEntry {
+    std::string FirstValue;
+    std::string LinkName;  // the shortcut's file name without ".lnk"
+};
+
+struct InstallerSettings {
+    std::string GameName;
+    std::string Registry;  // key path below HKEY_LOCAL_MACHINE
+    std::string DefaultGameMakerName;
+    std::string DefaultGameMakerProgramMenuName;
+    std::string DefaultGameFolderName;
+    std::string GameExeFileName;
+    std::string UninstallerExeFileName;
+    std::vector<ShortcutEntry> Shortcut;
+    std::vector<ShortcutEntry> DesktopShortcut;
+};
+
+// Reads the whole file into `settings`. False when the file cannot be read,
+// is empty or is malformed; the record then keeps what the statements before
+// the fault set. Shows nothing.
+[[nodiscard]] bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings);
