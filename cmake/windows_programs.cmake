@@ -1,15 +1,53 @@
-# The two Windows programs and the Windows build of the contract tests.
-# (Minimal for now: manifests, version resources and hardening flags follow.)
-set(WIN_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -mwindows)
+# The two Windows programs: Uninstaller.exe and Prefclear.exe.
+#
+# Both are windowless GUI programs that must start from a folder with nothing
+# beside them (the uninstaller runs as a copy in the temporary folder), so the
+# C and C++ runtimes are linked in and only system DLLs are imported. Each
+# carries its manifest as resource 1 of type 24 and a version block
+# (uninstaller/uninstaller.rc, prefclear/prefclear.rc).
 
-add_executable(Uninstaller WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/driver/winmain.cpp)
-target_link_libraries(Uninstaller PRIVATE uninstaller_driver)
-target_link_options(Uninstaller PRIVATE ${WIN_LINK_OPTIONS})
-
-add_executable(Prefclear WIN32 ${CMAKE_SOURCE_DIR}/prefclear/winmain.cpp)
-target_link_libraries(Prefclear PRIVATE prefclear_core)
-target_link_options(Prefclear PRIVATE ${WIN_LINK_OPTIONS})
-
-if(DIST_DIR)
-  set_target_properties(Uninstaller Prefclear PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+set(WIN_LINK_OPTIONS
+  -mwindows
+  -static -static-libgcc -static-libstdc++
+  # ASLR and DEP; binutils turns these on by default for PE today, but the
+  # shipped programs must not depend on the linker's defaults.
+  -Wl,--dynamicbase -Wl,--nxcompat)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(APPEND WIN_LINK_OPTIONS -Wl,--high-entropy-va)
 endif()
+
+# Search only System32 for the DLLs the programs import (the copy runs from
+# the temporary folder, where anyone may drop a DLL). The flag lives in the
+# PE load-configuration directory; GNU ld writes it from 2.42 on. Older
+# linkers rely on the SetDefaultDllDirectories call at start instead.
+include(CheckLinkerFlag)
+check_linker_flag(CXX "LINKER:--dependent-load-flag=0x800" LINKER_HAS_DEPENDENT_LOAD_FLAG)
+if(LINKER_HAS_DEPENDENT_LOAD_FLAG)
+  list(APPEND WIN_LINK_OPTIONS -Wl,--dependent-load-flag=0x800)
+endif()
+
+# Release binaries ship stripped.
+list(APPEND WIN_LINK_OPTIONS $<$<CONFIG:Release,MinSizeRel>:-s>)
+
+# One program: its entry point, its library, its resource script (plain
+# ASCII, so windres's code page does not matter) and the manifest that
+# script embeds.
+function(add_windows_program name driver_library winmain rc_file)
+  get_filename_component(rc_dir ${rc_file} DIRECTORY)
+  add_executable(${name} WIN32 ${winmain} ${rc_file})
+  target_link_libraries(${name} PRIVATE ${driver_library})
+  target_link_options(${name} PRIVATE ${WIN_LINK_OPTIONS})
+  # The .rc names its manifest relative to its own folder.
+  target_include_directories(${name} PRIVATE ${rc_dir})
+  set_property(SOURCE ${rc_file} APPEND PROPERTY OBJECT_DEPENDS ${rc_dir}/${ARGN})
+  if(DIST_DIR)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+  endif()
+endfunction()
+
+add_windows_program(Uninstaller uninstaller_driver
+  ${CMAKE_SOURCE_DIR}/uninstaller/driver/winmain.cpp
+  ${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc uninstaller.manifest)
+add_windows_program(Prefclear prefclear_core
+  ${CMAKE_SOURCE_DIR}/prefclear/winmain.cpp
+  ${CMAKE_SOURCE_DIR}/prefclear/prefclear.rc prefclear.manifest)

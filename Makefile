@@ -1,0 +1,45 @@
+# The two commands most people need:
+#   make test   install what is missing, build everything, run every test tier
+#   make demo   build, then run the programs on a sample game under Wine
+# Also: make build, make unit (host unit tests only, no Wine), make clean.
+
+SHELL  := /bin/bash
+# Debian's interpreter with python3-pytest, whatever else is on PATH.
+PYTHON := /usr/bin/python3
+JOBS   ?= 2
+
+.PHONY: test demo build deps unit contract pe e2e clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake --preset host  >/dev/null && cmake --build --preset host  -j$(JOBS)
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS)
+	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
+
+test: build
+	$(MAKE) --no-print-directory unit contract pe e2e
+
+# Host unit tests and host contract tests (ASan/UBSan), no Wine.
+unit:
+	ctest --preset host -j$(JOBS)
+
+# The same Win32 contract tests as a Windows program, under Wine.
+contract:
+	@if [ -f scripts/run-contract-tests-wine.sh ]; then bash scripts/run-contract-tests-wine.sh; \
+	 else echo "contract: scripts/run-contract-tests-wine.sh not present yet, skipped"; fi
+
+# Static checks of the shipped PE files in dist/ and dist/x64/.
+pe:
+	$(PYTHON) -m pytest e2e/test_pe.py -q
+
+# The real x86_64 programs under Wine.
+e2e:
+	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py
+
+demo: build
+	scripts/demo.sh
+
+clean:
+	rm -rf build/host build/win32 build/win64 dist

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo use, and the
+# ja_JP.UTF-8 locale that gives Wine its code page 932. Installs only what is
+# missing, so a second run does nothing and needs no network.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ libgtest-dev libbenchmark-dev          # host build and unit tests
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix          # the two Windows builds
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64            # windres, objdump for the PE checks
+  wine64 xvfb xdotool x11-apps imagemagick                     # end-to-end runs and screenshots
+  locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
+  python3 python3-pytest                                       # the end-to-end harness
+  clang-14 libclang-rt-14-dev                                  # fuzzing
+)
+
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$package")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${SUDO[@]}" apt-get update -qq
+  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from LANG; glibc must know the locale.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "install-deps: generating ja_JP.UTF-8"
+  if ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ja_JP.UTF-8 UTF-8' | "${SUDO[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${SUDO[@]}" locale-gen >/dev/null
+fi
