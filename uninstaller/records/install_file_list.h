@@ -1,6 +1,7 @@
 // InstallInfo\InstallFiles.ini: every file the installer copied.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,3 +18,6 @@ using InstallFileList = std::vector<InstallFileEntry>;
 // read, is empty or is malformed; entries read before the fault stay in the
 // list. Shows nothing.
 [[nodiscard]] bool ReadInstallFileList(const std::string& path, InstallFileList& list);
+// The same over bytes already in memory (a file of `size` bytes): an empty
+// buffer fails as an empty file does.
+[[nodiscard]] bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& list);

@@ -1,6 +1,7 @@
 // InstallInfo\Installer.ini: the installer's record of how it set the game up.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,3 +26,6 @@ struct InstallerSettings {
 // is empty or is malformed; the record then keeps what the statements before
 // the fault set. Shows nothing.
 [[nodiscard]] bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings);
+// The same over bytes already in memory (a file of `size` bytes): an empty
+// buffer fails as an empty file does.
+[[nodiscard]] bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSettings& settings);
