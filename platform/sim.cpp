@@ -1,2 +1,170 @@
-// Placeholder: the simulated Windows is being written.
-#include "platform/sim.h"
+// The simulated Windows: the current machine, call accounting (journal,
+// injected faults) and the last-error value.
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/sjis.h"
+#include "platform/sim_internal.h"
+
+namespace sim {
+
+namespace {
+Machine* g_current = nullptr;
+}  // namespace
+
+void Fatal(const char* format, ...) {
+    std::fputs("sim: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputs("\n", stderr);
+    std::fflush(stderr);
+    std::abort();
+}
+
+Machine& Machine::Current() {
+    if (g_current == nullptr) {
+        Fatal("a Win32 function was called with no sim::Machine alive; construct one in the test first");
+    }
+    return *g_current;
+}
+
+std::string FoldName(const std::string& name) {
+    std::string folded = name;
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(folded[i]);
+        if (sjis::IsLeadByte(byte)) {
+            ++i;  // the trail byte is never a letter of its own
+            continue;
+        }
+        if (byte >= 'a' && byte <= 'z') folded[i] = static_cast<char>(byte - 'a' + 'A');
+    }
+    return folded;
+}
+
+std::string DescribeHandle(HANDLE handle) {
+    char text[32];
+    std::snprintf(text, sizeof text, "handle 0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
+    return text;
+}
+
+bool ContainsWildcard(const std::string& name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (sjis::IsLeadByte(byte)) {
+            ++i;
+            continue;
+        }
+        if (byte == '*' || byte == '?') return true;
+    }
+    return false;
+}
+
+// ---- calls ------------------------------------------------------------------
+
+Call::Call(const char* function, std::string argument, std::string detail)
+    : state_(Machine::Current().Internals()) {
+    number_ = ++state_.callCounts[function];
+    JournalEntry entry;
+    entry.function = function;
+    entry.argument = std::move(argument);
+    entry.detail = std::move(detail);
+    state_.journal.push_back(std::move(entry));
+    entry_ = state_.journal.size() - 1;
+    for (const FaultRule& rule : state_.faults) {
+        if (rule.function == function && (rule.target == 0 || rule.target == number_)) {
+            injected_ = true;
+            Fail(rule.error);
+            break;
+        }
+    }
+}
+
+void Call::Fail(DWORD error) {
+    JournalEntry& entry = state_.journal[entry_];
+    entry.succeeded = false;
+    entry.error = error;
+    state_.lastError = error;
+}
+
+void Call::SetDetail(const std::string& detail) { state_.journal[entry_].detail = detail; }
+
+// ---- Machine: faults, journal, leaks ----------------------------------------
+
+void Machine::FailCall(const std::string& function, int nth, DWORD error) {
+    if (nth < 0) Fatal("FailCall(%s, %d): nth must be 0 (every call) or positive", function.c_str(), nth);
+    FaultRule rule;
+    rule.function = function;
+    rule.target = nth == 0 ? 0 : CallCount(function) + nth;
+    rule.error = error;
+    state_->faults.push_back(rule);
+}
+
+void Machine::ShortWrite(int nth, DWORD bytes) {
+    if (nth <= 0) Fatal("ShortWrite(%d): nth must be positive", nth);
+    state_->shortWrites.push_back(TransferRule{CallCount("WriteFile") + nth, bytes});
+}
+
+void Machine::ShortRead(int nth, DWORD bytes) {
+    if (nth <= 0) Fatal("ShortRead(%d): nth must be positive", nth);
+    state_->shortReads.push_back(TransferRule{CallCount("ReadFile") + nth, bytes});
+}
+
+void Machine::ClearFaults() {
+    state_->faults.clear();
+    state_->shortWrites.clear();
+    state_->shortReads.clear();
+}
+
+int Machine::CallCount(const std::string& function) const {
+    auto found = state_->callCounts.find(function);
+    return found == state_->callCounts.end() ? 0 : found->second;
+}
+
+const std::vector<JournalEntry>& Machine::Journal() const { return state_->journal; }
+
+std::vector<JournalEntry> Machine::Calls(const std::string& function) const {
+    std::vector<JournalEntry> calls;
+    for (const JournalEntry& entry : state_->journal) {
+        if (entry.function == function) calls.push_back(entry);
+    }
+    return calls;
+}
+
+void Machine::ClearJournal() { state_->journal.clear(); }
+
+int Machine::OpenFileHandles() const {
+    return static_cast<int>(state_->files.size() + state_->finds.size());
+}
+
+int Machine::OpenKeyHandles() const { return static_cast<int>(state_->keys.size()); }
+
+// ---- lifetime ----------------------------------------------------------------
+
+Machine::Machine() : state_(std::make_unique<State>()) {
+    if (g_current != nullptr) Fatal("a second sim::Machine was constructed while another is alive");
+    g_current = this;
+    AddFolder("C:\\");
+    AddFolder("C:\\Temp");
+    state_->currentDirectory = NormalPath{'C', {}, false};
+    SetSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, "C:\\Users\\Public\\Desktop");
+    SetSpecialFolder(CSIDL_COMMON_PROGRAMS, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+    SetSpecialFolder(CSIDL_PERSONAL, "C:\\Users\\Player\\Documents");
+    SetSpecialFolder(CSIDL_APPDATA, "C:\\Users\\Player\\AppData\\Roaming");
+    for (const auto& folder : state_->specialFolders) AddFolder(folder.second);
+}
+
+Machine::~Machine() {
+    if (g_current == this) g_current = nullptr;
+}
+
+}  // namespace sim
+
+// ---- last error -----------------------------------------------------------------
+// Not journaled and not subject to faults: they report on the other calls.
+
+DWORD WINAPI GetLastError(void) { return sim::Machine::Current().Internals().lastError; }
+
+void WINAPI SetLastError(DWORD dwErrCode) { sim::Machine::Current().Internals().lastError = dwErrCode; }

@@ -40,6 +40,11 @@ struct JournalEntry {
     std::string function;  // "DeleteFileA"
     std::string argument;  // main path/key/text argument, or a short description ("100" for Sleep)
     bool succeeded = true;
+    // The second argument where a call has one (CopyFileA's new file,
+    // a registry value name, RegEnumKeyExA's index, a CSIDL in hex), and the
+    // error a failed call reported (0 on success).
+    std::string detail;
+    DWORD error = 0;
 };
 
 class Machine {
@@ -72,7 +77,11 @@ public:
     // stored, sorted; folders included.
     std::vector<std::string> ListTree(const std::string& root) const;
     // Another process holds the file open with this share mode (0: no sharing).
+    // The holder has read access (GENERIC_READ), so HoldOpen(p, FILE_SHARE_READ)
+    // lets readers in and keeps writers and deleters out. Works on folders too.
     void HoldOpen(const std::string& path, DWORD shareMode);
+    // The same with the holder's own access (GENERIC_READ, GENERIC_WRITE, DELETE).
+    void HoldOpen(const std::string& path, DWORD shareMode, DWORD access);
     void ReleaseHeld(const std::string& path);
 
     void SetCurrentDirectory(const std::string& path);
@@ -135,6 +144,7 @@ public:
     int OpenKeyHandles() const;   // registry handles not yet closed
 
     struct State;  // implementation detail of sim.cpp
+    State& Internals() { return *state_; }  // for the simulation's own sources
 
 private:
     std::unique_ptr<State> state_;

@@ -1,0 +1,189 @@
+// Internals of the simulated Windows, shared by the platform/sim_*.cpp files.
+// Test code uses platform/sim.h only.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim.h"
+
+namespace sim {
+
+// Ends the test program: a misuse of the simulation is a bug in the test,
+// and so is anything real Windows would crash on.
+[[noreturn]] void Fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---- volume ----------------------------------------------------------------
+
+struct Node {
+    std::string name;  // as stored ("C:" for a drive root)
+    bool folder = false;
+    DWORD attributes = 0;  // folders carry FILE_ATTRIBUTE_DIRECTORY
+    std::string bytes;     // file content
+    // Children keyed by their folded name (ASCII letters upper-cased outside
+    // two-byte characters), so the map order is the order NTFS lists them.
+    std::map<std::string, std::shared_ptr<Node>> children;
+    std::string junctionTarget;  // absolute normalized path; non-empty for a junction
+    bool Junction() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+};
+
+// A path after Win32 normalization: drive letter and components with "."
+// and ".." resolved, runs of separators collapsed, trailing dots/spaces cut.
+struct NormalPath {
+    char drive = 0;                       // 'A'..'Z'
+    std::vector<std::string> components;  // as given (not folded)
+    bool trailingSeparator = false;
+    std::string Text() const;  // "C:\\a\\b", "C:\\" for a root
+};
+
+// Where a path leads.
+struct Resolved {
+    DWORD error = 0;               // ERROR_PATH_NOT_FOUND etc. when the parent chain failed
+    NormalPath path;
+    std::shared_ptr<Node> parent;  // folder holding the last component; null for a root
+    std::string name;              // last component, "" for a root
+    std::shared_ptr<Node> node;    // the entry itself; null when missing
+    bool Root() const { return path.components.empty(); }
+};
+
+// ---- handles ---------------------------------------------------------------
+
+struct FileHandle {
+    std::shared_ptr<Node> node;
+    std::string path;  // for the journal
+    DWORD access = 0;  // GENERIC_READ/GENERIC_WRITE/DELETE as effective rights
+    DWORD share = 0;
+    std::uint64_t position = 0;
+};
+
+struct FindHandle {
+    std::string path;
+};
+
+struct HeldOpen {
+    std::shared_ptr<Node> node;
+    std::string path;
+    DWORD access = 0;
+    DWORD share = 0;
+};
+
+// ---- registry --------------------------------------------------------------
+
+struct RegValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+struct Key {
+    std::string name;
+    std::map<std::string, std::shared_ptr<Key>> subkeys;  // keyed by folded name
+    std::vector<RegValue> values;                         // in creation order
+    bool deleted = false;
+    RegValue* FindValue(const std::string& name);
+};
+
+struct KeyHandle {
+    std::shared_ptr<Key> key;
+    std::string path;  // relative to HKLM, for the journal
+    REGSAM access = 0;
+};
+
+// ---- faults and journal ----------------------------------------------------
+
+struct FaultRule {
+    std::string function;
+    int target = 0;  // call number that fails; 0 for every call
+    DWORD error = 0;
+};
+
+struct TransferRule {
+    int target = 0;  // call number of ReadFile/WriteFile
+    DWORD bytes = 0;
+};
+
+struct Machine::State {
+    // volume
+    std::map<char, std::shared_ptr<Node>> drives;
+    NormalPath currentDirectory;
+    std::string tempPath = "C:\\Temp\\";
+    std::string modulePath = "C:\\Games\\Maker\\Game\\Uninstaller.exe";
+    std::map<int, std::string> specialFolders;
+
+    // handles; values are never reused within one machine
+    std::map<std::uintptr_t, FileHandle> files;
+    std::map<std::uintptr_t, FindHandle> finds;
+    std::map<std::uintptr_t, KeyHandle> keys;
+    std::vector<HeldOpen> held;
+    std::uintptr_t nextFileHandle = 0x40;
+    std::uintptr_t nextFindHandle = 0x100000;
+    std::uintptr_t nextKeyHandle = 0x2000;
+
+    // registry
+    std::shared_ptr<Key> hklm = std::make_shared<Key>();
+    bool administrator = true;
+
+    // user interface and shell
+    std::deque<int> answers;
+    std::vector<MessageBoxRecord> messageBoxes;
+    int unscripted = 0;
+    INT_PTR shellExecuteResult = 42;
+    std::vector<ShellExecuteRecord> shellExecutes;
+
+    // time
+    DWORD ticks = 1000;
+    std::uint64_t slept = 0;
+
+    // errors, faults, journal
+    DWORD lastError = 0;
+    std::vector<FaultRule> faults;
+    std::vector<TransferRule> shortWrites;
+    std::vector<TransferRule> shortReads;
+    std::map<std::string, int> callCounts;
+    std::vector<JournalEntry> journal;
+
+    // ---- helpers (sim_volume.cpp) ----
+    std::shared_ptr<Node> Drive(char letter) const;
+    bool Normalize(const char* path, NormalPath& out, DWORD& error) const;
+    Resolved Resolve(const char* path) const;
+    Resolved ResolveNormal(const NormalPath& path) const;
+    std::shared_ptr<Node> FollowJunction(const Node& junction, int depth) const;
+    std::shared_ptr<Node> EnsureFolder(const std::string& path);  // sim API: creates parents
+    bool Blocks(const Node& node, DWORD access, DWORD share) const;  // sharing check
+    bool OpenWithoutShareDelete(const Node& node) const;
+    bool IsCurrentDirectory(const Node& node) const;
+};
+
+// ---- one API call ------------------------------------------------------------
+
+// Begins every simulated API call: counts it, journals it and applies the
+// injected faults. When Injected() is true the call must return its failure
+// value at once, having changed nothing.
+class Call {
+public:
+    Call(const char* function, std::string argument, std::string detail = std::string());
+    bool Injected() const { return injected_; }
+    Machine::State& S() const { return state_; }
+    int Number() const { return number_; }  // 1-based count of this function's calls
+    // Marks the call failed with `error` (also the thread's last error).
+    void Fail(DWORD error);
+    void SetDetail(const std::string& detail);
+
+private:
+    Machine::State& state_;
+    std::size_t entry_;
+    int number_ = 0;
+    bool injected_ = false;
+};
+
+// Folds ASCII letters outside two-byte characters to upper case.
+std::string FoldName(const std::string& name);
+std::string DescribeHandle(HANDLE handle);
+bool ContainsWildcard(const std::string& name);
+
+}  // namespace sim
