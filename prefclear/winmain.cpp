@@ -1,3 +1,16 @@
+#include "common/dll_search.h"
 #include "platform/win32.h"
+#include "prefclear/app.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+// The command line is ignored: the tool has no options. The exit code is 0
+// whatever happened; the user has been told in a message box.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearchToSystemFolder();
+    try {
+        CApp app;
+        (void)app.Run();
+    } catch (...) {
+        // Nothing may leave WinMain; only running out of memory gets here.
+    }
+    return 0;
+}

@@ -1,0 +1,198 @@
+#include "prefclear/ini_file.h"
+
+#include <algorithm>
+
+#include "common/sjis.h"
+#include "prefclear/app.h"
+#include "prefclear/ini_tokenizer.h"
+#include "prefclear/path_helpers.h"
+
+namespace startup {
+
+namespace {
+
+const char kReadFailed[] = "【 %s 】の読み込みに失敗しました";
+const char kParseFailed[] = "【 %s 】の解析に失敗しました";
+const char kParseError[] = "【 %s 】解析エラー";
+const char kUnknownSymbol[] = "ＩＮＩファイルに解析不能な記号【 %s 】が見つかりました";
+const char kMissingComma[] = "ＩＮＩファイル【 %s 】\n【 %s 】の後に【 , 】がありません";
+
+// Keys whose value is "= integer"; a null field reads the value and drops it.
+struct IntegerKey {
+    const char* key;
+    std::int32_t CIniFile::*field;
+};
+const IntegerKey kIntegerKeys[] = {
+    {"IniFileVersion", &CIniFile::IniFileVersion},
+    {"ViewWidth", &CIniFile::ViewWidth},
+    {"ViewHeight", &CIniFile::ViewHeight},
+    {"MainSurfaceBpp", nullptr},
+    {"DefaultVolumeRate", &CIniFile::DefaultVolumeRate},
+};
+
+// Keys whose value is "= token"; a null field reads the value and drops it.
+struct TokenKey {
+    const char* key;
+    std::string CIniFile::*field;
+};
+const TokenKey kTokenKeys[] = {
+    {"GameName", &CIniFile::GameName},
+    {"RegName", &CIniFile::RegName},
+    {"CodeName", &CIniFile::CodeName},
+    {"BootName", &CIniFile::BootName},
+    {"DLL", &CIniFile::DLL},
+    {"MainVM", nullptr},
+    {"UseCD", nullptr},
+    {"SaveFolder", &CIniFile::SaveFolder},
+    {"MsgSkipName", nullptr},
+    {"ShowSoundSettingMenu", nullptr},
+};
+
+// How a path is compared with the files being read: ASCII letters folded,
+// "/" taken as "\", and "." and ".." components resolved, as Windows does
+// before it opens a file. Spellings this misses are still caught by the
+// include depth limit.
+std::string ComparisonKey(const std::string& path) {
+    std::vector<std::string> components(1);
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (sjis::IsLeadByte(byte)) {
+            components.back().push_back(path[i]);
+            if (i + 1 < path.size()) components.back().push_back(path[++i]);
+        } else if (byte == '\\' || byte == '/') {
+            components.emplace_back();
+        } else {
+            components.back().push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : path[i]);
+        }
+    }
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const std::string& component = components[i];
+        if (component == "." || (component.empty() && i != 0)) continue;
+        if (component == "..") {
+            // ".." above a drive or the root stays there.
+            const bool atRoot = kept.size() == 1 && (kept[0].empty() || kept[0].back() == ':');
+            if (atRoot) continue;
+            if (!kept.empty() && kept.back() != "..") {
+                kept.pop_back();
+                continue;
+            }
+        }
+        kept.push_back(component);
+    }
+    std::string key;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (i != 0) key.push_back('\\');
+        key += kept[i];
+    }
+    return key;
+}
+
+}  // namespace
+
+const char* CIniFile::GetLoadDLL(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= LoadDLL.size()) return nullptr;
+    return LoadDLL[static_cast<std::size_t>(index)].c_str();
+}
+
+bool CIniFile::Load(const std::string& path) {
+    // A file that includes itself, directly or through others, would be read
+    // without end; it is refused like a file that cannot be read.
+    std::string key = ComparisonKey(path);
+    if (loading_.size() >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
+        return ShowError(kReadFailed, path.c_str());
+    }
+    IniTokenizer tokenizer;
+    if (!tokenizer.Open(path)) return ShowError(kReadFailed, path.c_str());
+    loading_.push_back(std::move(key));
+    const bool result = ReadStatements(tokenizer, path);
+    loading_.pop_back();
+    return result;
+}
+
+bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) {
+    for (;;) {
+        std::string key;
+        if (!tokenizer.ReadToken(key)) {
+            if (tokenizer.Status() == TokenizerStatus::Exhausted) return true;
+            return ShowError(kParseFailed, path.c_str());
+        }
+        const auto integer = std::find_if(std::begin(kIntegerKeys), std::end(kIntegerKeys),
+                                          [&](const IntegerKey& k) { return key == k.key; });
+        if (integer != std::end(kIntegerKeys)) {
+            std::int32_t value = 0;
+            if (!tokenizer.ExpectToken("=") || !tokenizer.ReadInteger(value)) {
+                return ShowError(kParseError, path.c_str());
+            }
+            if (integer->field != nullptr) this->*(integer->field) = value;
+            continue;
+        }
+        const auto token = std::find_if(std::begin(kTokenKeys), std::end(kTokenKeys),
+                                        [&](const TokenKey& k) { return key == k.key; });
+        if (token != std::end(kTokenKeys)) {
+            std::string value;
+            if (!tokenizer.ExpectToken("=") || !tokenizer.ReadToken(value)) {
+                return ShowError(kParseError, path.c_str());
+            }
+            if (token->field != nullptr) this->*(token->field) = std::move(value);
+            continue;
+        }
+        if (key == "UseJoypad") {
+            std::string value;
+            if (!tokenizer.ExpectToken("=") || !tokenizer.ReadToken(value)) {
+                return ShowError(kParseError, path.c_str());
+            }
+            UseJoypad = value == "true";
+        } else if (key == "LoadDLL") {
+            if (!ReadLoadDLLList(tokenizer, path)) return false;
+        } else if (key == "VolumeValancer") {
+            if (!ReadVolumeValancer(tokenizer, path)) return false;
+        } else {
+            // An unknown word is reported and passed over; the load goes on.
+            (void)ShowError(kUnknownSymbol, key.c_str());
+        }
+    }
+}
+
+bool CIniFile::ReadLoadDLLList(IniTokenizer& tokenizer, const std::string& path) {
+    if (!tokenizer.ExpectToken("=") || !tokenizer.ExpectToken("{")) return ShowError(kParseError, path.c_str());
+    for (;;) {
+        // The list ends at "}" or wherever no token can be read; what cannot
+        // be read is left for the next statement to report.
+        std::string entry;
+        if (!tokenizer.ReadToken(entry) || entry == "}") return true;
+        const std::string extension = LowerExtension(entry);
+        if (extension == "inc") {
+            // Included files are relative to the file that lists them.
+            if (!Load(FolderPrefix(path) + entry)) return false;
+        } else if (extension == "inn") {
+            // An optional include: missing is fine.
+            const std::string included = FolderPrefix(path) + entry;
+            if (IsExistingFile(included) && !Load(included)) return false;
+        } else {
+            LoadDLL.push_back(entry);
+        }
+        std::string separator;
+        if (!tokenizer.ReadToken(separator) || separator == "}") return true;
+        if (separator != ",") return ShowError(kMissingComma, path.c_str(), entry.c_str());
+    }
+}
+
+bool CIniFile::ReadVolumeValancer(IniTokenizer& tokenizer, const std::string& path) {
+    std::int32_t index = 0;
+    std::string name;
+    if (!tokenizer.ExpectToken("[") || !tokenizer.ReadInteger(index) || !tokenizer.ExpectToken("]") ||
+        !tokenizer.ExpectToken("=") || !tokenizer.ReadToken(name)) {
+        return ShowError(kParseError, path.c_str());
+    }
+    std::int32_t value = -1;
+    // The value is optional; a token other than "," belongs to the next statement.
+    if (tokenizer.ExpectToken(",") && !tokenizer.ReadInteger(value)) return ShowError(kParseError, path.c_str());
+    if (index < 0 || index > kMaxVolumeValancerIndex) return true;
+    const auto position = static_cast<std::size_t>(index);
+    if (VolumeValancer.size() <= position) VolumeValancer.resize(position + 1);  // gaps: empty name, -1
+    VolumeValancer[position] = VolumeValancerEntry{std::move(name), value};
+    return true;
+}
+
+}  // namespace startup

@@ -1,0 +1,107 @@
+// The game's start-up settings (OrrinStart.ini): the record with its
+// defaults, and the reader that fills it from a file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IniTokenizer;
+
+namespace startup {
+
+// The read accessors, in the order of their virtual slots (0 to 7 here,
+// 8 and 9 in IVantorIni2); the game's modules call them by slot, so the
+// order never changes. Neither interface owns the record: no virtual
+// destructor, and no deleting through them.
+class IVantorIni {
+public:
+    virtual std::int32_t GetIniFileVersion() const = 0;  // slot 0
+    virtual std::int32_t GetViewWidth() const = 0;       // slot 1
+    virtual std::int32_t GetViewHeight() const = 0;      // slot 2
+    virtual const char* GetGameName() const = 0;         // slot 3
+    virtual const char* GetRegName() const = 0;          // slot 4
+    virtual const char* GetCodeName() const = 0;         // slot 5
+    virtual const char* GetVMName() const = 0;           // slot 6
+    virtual const char* GetDLL() const = 0;              // slot 7
+
+protected:
+    IVantorIni() = default;
+    IVantorIni(const IVantorIni&) = default;
+    IVantorIni& operator=(const IVantorIni&) = default;
+    ~IVantorIni() = default;
+};
+
+class IVantorIni2 : public IVantorIni {
+public:
+    // Entry index of the DLL list, or null when index is outside the list.
+    virtual const char* GetLoadDLL(std::int32_t index) const = 0;  // slot 8
+    virtual const char* GetSaveFolder() const = 0;                 // slot 9
+
+protected:
+    IVantorIni2() = default;
+    IVantorIni2(const IVantorIni2&) = default;
+    IVantorIni2& operator=(const IVantorIni2&) = default;
+    ~IVantorIni2() = default;
+};
+
+struct VolumeValancerEntry {
+    std::string name;
+    std::int32_t value = -1;
+};
+
+class CIniFile : public IVantorIni2 {
+public:
+    // Deepest chain of included files; a deeper one is refused like a file
+    // that includes itself.
+    static constexpr std::size_t kMaxIncludeDepth = 32;
+    // Highest VolumeValancer index that is stored; a larger one, like a
+    // negative one, stores nothing (the list would otherwise take gigabytes).
+    static constexpr std::int32_t kMaxVolumeValancerIndex = 4095;
+
+    CIniFile() = default;
+
+    // Reads one file into this record: what the file sets is overwritten,
+    // everything else keeps its value. Included files are read into the same
+    // record. On false the user has seen exactly one message; fields set
+    // before the failure keep their new values.
+    [[nodiscard]] bool Load(const std::string& path);
+
+    std::int32_t GetIniFileVersion() const override { return IniFileVersion; }
+    std::int32_t GetViewWidth() const override { return ViewWidth; }
+    std::int32_t GetViewHeight() const override { return ViewHeight; }
+    const char* GetGameName() const override { return GameName.c_str(); }
+    const char* GetRegName() const override { return RegName.c_str(); }
+    const char* GetCodeName() const override { return CodeName.c_str(); }
+    const char* GetVMName() const override { return VMName.c_str(); }
+    const char* GetDLL() const override { return DLL.c_str(); }
+    const char* GetLoadDLL(std::int32_t index) const override;
+    const char* GetSaveFolder() const override { return SaveFolder.c_str(); }
+
+    std::int32_t IniFileVersion = 1;
+    std::int32_t ViewWidth = 800;
+    std::int32_t ViewHeight = 600;
+    std::string GameName;
+    std::string RegName;
+    std::string CodeName = "code.jab";
+    std::string BootName = "VantorMutex";
+    std::string VMName = "VantiqVM";  // no key sets it; MainVM is read and dropped
+    std::string DLL = "DLL";
+    std::vector<std::string> LoadDLL;
+    std::vector<VolumeValancerEntry> VolumeValancer;
+    std::string SaveFolder = "SaveData";
+    bool UseJoypad = false;
+    std::int32_t DefaultVolumeRate = 100;
+
+private:
+    [[nodiscard]] bool ReadStatements(::IniTokenizer& tokenizer, const std::string& path);
+    [[nodiscard]] bool ReadLoadDLLList(::IniTokenizer& tokenizer, const std::string& path);
+    [[nodiscard]] bool ReadVolumeValancer(::IniTokenizer& tokenizer, const std::string& path);
+
+    // The files being read now, outermost first, as comparison keys; a file
+    // already among them is not read again.
+    std::vector<std::string> loading_;
+};
+
+}  // namespace startup
