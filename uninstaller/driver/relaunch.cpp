@@ -1,7 +1,102 @@
 #include "uninstaller/driver/relaunch.h"
 
-// Not yet relaunching: never a pretended success.
-bool RelaunchFromTemp() { return false; }
-std::string MakeUniqueTempPath(const std::string&) { return std::string(); }
-bool WriteRelaunchBatch(const std::string&, const std::string&, const std::string&) { return false; }
-bool WriteDeleteLoop(HANDLE, const std::string&, const std::string&) { return false; }
+#include <cstdlib>
+
+#include "common/file.h"
+#include "common/folders.h"
+#include "common/paths.h"
+#include "common/sjis.h"
+#include "uninstaller/driver/run_uninstaller.h"
+
+namespace {
+
+const char kRunFailedMessage[] = "アンインストーラの実行に失敗しました";
+const char kCopyLoopLabel[] = "loop_setup_exe";
+const char kBatchLoopLabel[] = "loop_batch_file";
+constexpr int kNameLetters = 16;
+constexpr int kNameAttempts = 1024;
+constexpr int kLetterCount = 25;  // a to y
+
+}  // namespace
+
+std::string EscapeBatchPercent(const std::string& path) {
+    std::string escaped;
+    escaped.reserve(path.size());
+    for (std::size_t i = 0; i < path.size();) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (sjis::IsLeadByte(byte)) {
+            escaped.append(path, i, 2);  // a lone lead byte at the end is copied alone
+            i += 2;
+            continue;
+        }
+        if (byte == '%') escaped.push_back('%');
+        escaped.push_back(path[i]);
+        ++i;
+    }
+    return escaped;
+}
+
+std::string MakeUniqueTempPath(const std::string& extension) {
+    const std::string tempFolder = GetTempFolderPath();
+    // Without it the names would land at the root of the current drive.
+    if (tempFolder.empty()) return std::string();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string candidate = tempFolder;
+        AddTrailingSeparator(candidate);
+        for (int letter = 0; letter < kNameLetters; ++letter) {
+            candidate.push_back(static_cast<char>('a' + std::rand() % kLetterCount));
+        }
+        candidate += extension;
+
+        WIN32_FIND_DATAA found{};
+        const HANDLE search = FindFirstFileA(candidate.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return candidate;
+        // Any entry of that name is taken: a folder would make the copy fail.
+        (void)FindClose(search);
+    }
+    return std::string();
+}
+
+bool WriteDeleteLoop(HANDLE file, const std::string& label, const std::string& path) {
+    const std::string target = EscapeBatchPercent(path);
+    return WriteWholeText(file, ":" + label + "\r\n") && WriteWholeText(file, "del \"" + target + "\"\r\n") &&
+           WriteWholeText(file, "if exist \"" + target + "\" goto " + label + "\r\n");
+}
+
+bool WriteRelaunchBatch(const std::string& copyPath, const std::string& gameFolder, const std::string& batchPath) {
+    if (batchPath.empty()) return false;
+    FileHandleHolder file(CreateFileA(batchPath.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) return false;
+    // The command processor expands '%' in a batch file; "%%" gives one back.
+    const std::string runLine =
+        "\"" + EscapeBatchPercent(copyPath) + "\" -F=\"" + EscapeBatchPercent(gameFolder) + "\"\r\n";
+    if (!WriteWholeText(file.Get(), runLine)) return false;
+    if (!WriteDeleteLoop(file.Get(), kCopyLoopLabel, copyPath)) return false;
+    if (!WriteDeleteLoop(file.Get(), kBatchLoopLabel, batchPath)) return false;
+    return file.Close();
+}
+
+bool RelaunchFromTemp() {
+    const std::string ownPath = GetModuleFilePath();
+    std::string copyPath = MakeUniqueTempPath(".exe");
+    RemoveTrailingSeparator(copyPath);
+    // The user has said Yes: a failure here must not end in silence.
+    if (copyPath.empty() || !CopyFileA(ownPath.c_str(), copyPath.c_str(), TRUE)) {
+        return ShowMessage("%s", kRunFailedMessage);
+    }
+    // The copy takes the program file's attributes; a read-only copy would
+    // survive the batch's del and keep its loop spinning for ever.
+    if (!SetFileAttributesA(copyPath.c_str(), FILE_ATTRIBUTE_NORMAL)) return ShowMessage("%s", kRunFailedMessage);
+
+    std::string gameFolder = GetParentPath(ownPath);
+    RemoveTrailingSeparator(gameFolder);
+    const std::string batchPath = MakeUniqueTempPath(".bat");
+    if (!WriteRelaunchBatch(copyPath, gameFolder, batchPath)) return ShowMessage("%s", kRunFailedMessage);
+
+    const std::string workingFolder = GetTempFolderPath();
+    const HINSTANCE started =
+        ShellExecuteA(nullptr, "open", batchPath.c_str(), nullptr, workingFolder.c_str(), SW_HIDE);
+    if (reinterpret_cast<INT_PTR>(started) > 32) return true;
+    return ShowMessage("%s", kRunFailedMessage);
+}

@@ -16,3 +16,6 @@
                                       const std::string& batchPath);
 // Writes the three lines that delete `path` until it is gone.
 [[nodiscard]] bool WriteDeleteLoop(HANDLE file, const std::string& label, const std::string& path);
+// `path` with every '%' doubled, so the command processor reads it back
+// unchanged from a batch file; other bytes are kept as they are.
+[[nodiscard]] std::string EscapeBatchPercent(const std::string& path);

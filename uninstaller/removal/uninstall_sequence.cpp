@@ -1,5 +1,97 @@
 #include "uninstaller/removal/uninstall_sequence.h"
 
-// Not yet removable: never a pretended success.
-bool UninstallGame(const std::string&) { return false; }
-bool RemoveInstallation(const InstallerSettings&, const InstallFileList&, const std::string&) { return false; }
+#include "common/folders.h"
+#include "common/paths.h"
+#include "platform/win32.h"
+#include "uninstaller/removal/containment.h"
+#include "uninstaller/removal/files_and_shortcuts.h"
+#include "uninstaller/removal/folders.h"
+#include "uninstaller/removal/registry.h"
+
+namespace {
+
+const char kRecordFolderName[] = "InstallInfo";
+const char kSettingsFileName[] = "Installer.ini";
+const char kFileListFileName[] = "InstallFiles.ini";
+const char kSaveFolderSettingFileName[] = "SaveFolderSetting.ini";
+
+// A record file below the game folder, unless a link stands on its way.
+void DeleteRecordFile(const std::string& gameFolder, const std::string& name) {
+    const std::string relative = JoinPath(kRecordFolderName, name);
+    if (!IsWayFreeOfReparsePoints(gameFolder, relative)) return;
+    (void)DeleteFileA(JoinPath(gameFolder, relative).c_str());
+}
+
+// The folder above the game folder goes only when it is named after the
+// maker, is an ordinary folder and is empty.
+void RemoveMakerFolder(const InstallerSettings& settings, const std::string& gameFolder) {
+    std::string makerFolder = GetParentPath(gameFolder);
+    if (makerFolder.empty()) return;
+    RemoveTrailingSeparator(makerFolder);
+    // A drive name ("D:") or an empty name is never a maker's folder.
+    if (!IsSafeRelativePath(settings.DefaultGameMakerName)) return;
+    if (GetLastComponent(makerFolder) != settings.DefaultGameMakerName) return;
+
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA(makerFolder.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    (void)FindClose(search);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return;
+    (void)RemoveFolderOnce(makerFolder);
+}
+
+}  // namespace
+
+bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList& files,
+                        const std::string& gameFolder) {
+    // 1. Paths. The menu folders exist only when the common program-menu
+    // folder is known and both names stay below it.
+    const std::string programsFolder = GetCommonProgramsFolderPath();
+    const bool makerMenuUsable =
+        !programsFolder.empty() && IsSafeRelativePath(settings.DefaultGameMakerProgramMenuName);
+    const bool gameMenuUsable = makerMenuUsable && IsSafeRelativePath(settings.GameName);
+    const std::string makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
+    const std::string gameMenuRelative = JoinPath(makerMenuRelative, settings.GameName);
+    const std::string gameMenuFolder = JoinPath(programsFolder, gameMenuRelative);
+    const std::string recordFolder = JoinPath(gameFolder, kRecordFolderName);
+
+    // 2, 3. Shortcuts.
+    RemoveDesktopShortcuts(settings);
+    if (gameMenuUsable && IsFolderChainFreeOfReparsePoints(programsFolder, gameMenuRelative)) {
+        RemoveProgramMenuShortcuts(settings, gameMenuFolder);
+    }
+    // 4, 5. Menu folders, each only when empty.
+    if (gameMenuUsable) (void)RemoveFolderBelow(programsFolder, gameMenuRelative);
+    if (makerMenuUsable) (void)RemoveFolderBelow(programsFolder, makerMenuRelative);
+
+    // 6, 7. Installed files, then their folders deepest first.
+    RemoveInstalledFiles(gameFolder, files);
+    RemoveInstalledFolders(gameFolder, files);
+
+    // 8. The records go only after everything they describe.
+    DeleteRecordFile(gameFolder, kSaveFolderSettingFileName);
+    DeleteRecordFile(gameFolder, kSettingsFileName);
+    DeleteRecordFile(gameFolder, kFileListFileName);
+
+    // 9, 10, 11. Record folder, game folder, maker folder: silent when they stay.
+    (void)RemoveFolderOnce(recordFolder);
+    (void)RemoveFolderOnce(gameFolder);
+    RemoveMakerFolder(settings, gameFolder);
+
+    // 12, 13. Registry; the uninstall entry decides the result.
+    RemoveGameRegistryKey(settings);
+    return RemoveUninstallEntry(settings);
+}
+
+bool UninstallGame(const std::string& gameFolder) {
+    // Every path below is built from this folder; a relative one would
+    // resolve against whatever the current folder happens to be.
+    if (!IsAbsoluteFolderPath(gameFolder)) return false;
+
+    const std::string recordFolder = JoinPath(gameFolder, kRecordFolderName);
+    InstallerSettings settings;
+    if (!ReadInstallerSettings(JoinPath(recordFolder, kSettingsFileName), settings)) return false;
+    InstallFileList files;
+    if (!ReadInstallFileList(JoinPath(recordFolder, kFileListFileName), files)) return false;
+    return RemoveInstallation(settings, files, gameFolder);
+}

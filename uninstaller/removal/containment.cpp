@@ -1,0 +1,114 @@
+#include "uninstaller/removal/containment.h"
+
+#include <cstddef>
+
+#include "common/paths.h"
+#include "common/sjis.h"
+#include "platform/win32.h"
+
+namespace {
+
+bool IsSeparator(unsigned char byte) { return byte == '\\' || byte == '/'; }
+
+// A two-byte character as the system's code page 932 table has it. Bytes the
+// project's scanners take as lead bytes but that do not form such a pair
+// (0xFD-0xFF, or a trail byte below 0x40 such as '.', '/' or ':') are
+// converted by the system in ways a byte walk cannot predict.
+bool IsWellFormedPair(unsigned char lead, unsigned char trail) {
+    const bool leadOk = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    const bool trailOk = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
+    return leadOk && trailOk;
+}
+
+// Calls `visit(end)` for the end index of every non-empty component that is
+// followed by a separator. False as soon as `visit` says false.
+template <typename Visit>
+bool VisitFoldersOnTheWay(const std::string& relative, Visit visit) {
+    std::size_t componentStart = 0;
+    for (std::size_t i = 0; i < relative.size();) {
+        const auto byte = static_cast<unsigned char>(relative[i]);
+        if (sjis::IsLeadByte(byte)) {
+            i += 2;
+            continue;
+        }
+        if (IsSeparator(byte)) {
+            if (i > componentStart && !visit(i)) return false;
+            componentStart = i + 1;
+        }
+        ++i;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsSafeRelativePath(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsSeparator(static_cast<unsigned char>(path[0]))) return false;
+    // Walk components; a component of only dots and spaces is what the
+    // system's normalization turns into "." or "..".
+    bool onlyDotsAndSpaces = true;
+    std::size_t componentLength = 0;
+    for (std::size_t i = 0; i < path.size();) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (byte == '\0' || byte == ':') return false;
+        if (sjis::IsLeadByte(byte)) {
+            if (i + 1 >= path.size()) return false;
+            if (!IsWellFormedPair(byte, static_cast<unsigned char>(path[i + 1]))) return false;
+            onlyDotsAndSpaces = false;
+            ++componentLength;
+            i += 2;
+            continue;
+        }
+        if (IsSeparator(byte)) {
+            if (componentLength > 0 && onlyDotsAndSpaces) return false;
+            onlyDotsAndSpaces = true;
+            componentLength = 0;
+        } else {
+            if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
+            ++componentLength;
+        }
+        ++i;
+    }
+    return !(componentLength > 0 && onlyDotsAndSpaces);
+}
+
+bool IsAbsoluteFolderPath(const std::string& path) {
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return true;
+    if (path.size() < 2) return false;
+    const char drive = path[0];
+    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (!letter || path[1] != ':') return false;
+    // "C:X" is relative to the current folder of drive C.
+    return path.size() == 2 || path[2] == '\\';
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    std::string joined = folder;
+    AddTrailingSeparator(joined);
+    joined += name;
+    return joined;
+}
+
+bool IsReparsePointOrUnknown(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // Absent: nothing there can lead elsewhere, and acting below it fails.
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative) {
+    const std::string prefix = JoinPath(base, std::string());
+    return VisitFoldersOnTheWay(relative, [&](std::size_t end) {
+        return !IsReparsePointOrUnknown(prefix + relative.substr(0, end));
+    });
+}
+
+bool IsFolderChainFreeOfReparsePoints(const std::string& base, const std::string& relative) {
+    if (!IsWayFreeOfReparsePoints(base, relative)) return false;
+    if (relative.empty()) return true;
+    return !IsReparsePointOrUnknown(JoinPath(base, relative));
+}

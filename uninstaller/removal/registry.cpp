@@ -1,0 +1,72 @@
+#include "uninstaller/removal/registry.h"
+
+#include "common/paths.h"
+
+namespace {
+
+const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kEntryPrefix[] = "TarnwickGame_";
+constexpr DWORD kSubkeyNameBufferSize = 4096;
+
+// "DispalyName" is what the installer has always written; "DisplayName" is
+// the name that makes an entry show in the list of installed programs.
+const char* const kUninstallValues[] = {"DispalyName", "DisplayName", "DisplayIcon", "UninstallString", "NoModify"};
+
+RegistryKeyHolder OpenKey(const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return {};
+    return RegistryKeyHolder(key);
+}
+
+}  // namespace
+
+std::string MakeUninstallEntryPath(const std::string& registry) {
+    std::string key = registry;
+    RemoveTrailingSeparator(key);
+    return std::string(kUninstallRoot) + kEntryPrefix + GetLastComponent(key);
+}
+
+void RemoveGameRegistryKey(const InstallerSettings& settings) {
+    // An empty path would name HKEY_LOCAL_MACHINE itself.
+    if (settings.Registry.empty()) return;
+    {
+        // Opening, not creating: a missing key means there is nothing to do.
+        RegistryKeyHolder key = OpenKey(settings.Registry, KEY_ALL_ACCESS);
+        if (!key.IsOpen()) return;
+        (void)RegDeleteValueA(key.Get(), "InstallPath");
+    }
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, settings.Registry.c_str()) != ERROR_SUCCESS) return;
+
+    std::string key = settings.Registry;
+    RemoveTrailingSeparator(key);
+    const std::string parent = GetParentPath(key);
+    if (!parent.empty()) DeleteKeyIfNoSubkeys(parent);
+}
+
+void DeleteKeyIfNoSubkeys(const std::string& path) {
+    RegistryKeyHolder key = OpenKey(path, KEY_READ);
+    if (!key.IsOpen()) return;
+    char name[kSubkeyNameBufferSize] = {};
+    DWORD size = kSubkeyNameBufferSize;
+    // Only a definite "no subkey" lets the key go; an enumeration that fails
+    // for another reason proves nothing.
+    if (RegEnumKeyExA(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS) return;
+    (void)RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+bool RemoveUninstallEntry(const InstallerSettings& settings) {
+    const std::string path = MakeUninstallEntryPath(settings.Registry);
+    {
+        // Opening for change doubles as the check for administrator rights,
+        // which is why a missing entry is created here and deleted again.
+        HKEY raw = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, &raw, nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegistryKeyHolder key(raw);
+        for (const char* value : kUninstallValues) (void)RegDeleteValueA(key.Get(), value);
+    }
+    (void)RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    return true;
+}
