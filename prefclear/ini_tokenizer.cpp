@@ -86,16 +86,20 @@ bool IniTokenizer::SkipBlanksAndComments() {
 }
 
 void IniTokenizer::Take(char byte) {
-    if (taken_ < kMaxTokenBytes) scratch_[taken_++] = byte;
+    if (!full_ && taken_ < kMaxTokenBytes) {
+        scratch_[taken_++] = byte;
+    } else {
+        full_ = true;  // the rest of the token is consumed and dropped
+    }
 }
 
 void IniTokenizer::TakePair(char lead, char trail) {
     // A two-byte character goes into the token whole or not at all.
-    if (taken_ + 2 <= kMaxTokenBytes) {
+    if (!full_ && taken_ + 2 <= kMaxTokenBytes) {
         scratch_[taken_++] = lead;
         scratch_[taken_++] = trail;
     } else {
-        taken_ = kMaxTokenBytes;  // full: nothing after it may slip in
+        full_ = true;
     }
 }
 
@@ -108,6 +112,7 @@ bool IniTokenizer::Fail(std::string& text) {
 bool IniTokenizer::ReadToken(std::string& text) {
     if (!SkipBlanksAndComments()) return false;
     taken_ = 0;
+    full_ = false;
     const auto first = static_cast<unsigned char>(bytes_[cursor_]);
     if (IsLetter(first)) {
         Take(bytes_[cursor_++]);

@@ -58,6 +58,7 @@ private:
     TokenizerStatus status_ = TokenizerStatus::Pending;
     std::vector<char> scratch_;  // kMaxTokenBytes + 1: the token and room for its NUL
     std::size_t taken_ = 0;      // bytes of the current token in scratch_
+    bool full_ = false;          // the current token has been cut
 };
 
 // %d-style conversion of a token's text; see IniTokenizer::ReadInteger.
