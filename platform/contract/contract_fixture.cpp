@@ -1,0 +1,133 @@
+#include "platform/contract/contract_fixture.h"
+
+#include <cstdio>
+#include <random>
+
+namespace contract {
+
+namespace {
+
+std::string UniqueSuffix() {
+    std::random_device device;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(device()));
+    return text;
+}
+
+// Removes a key and everything below it, deepest first.
+void DeleteKeyTree(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    for (int guard = 0; guard < 1000; ++guard) {
+        char name[256];
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteKeyTree(path + "\\" + name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+}  // namespace
+
+bool AnsiCodePageIsShiftJis() {
+#ifdef _WIN32
+    return GetACP() == 932;
+#else
+    return true;
+#endif
+}
+
+void Scratch::SetUp() {
+    char buffer[MAX_PATH + 1] = {};
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, buffer), 0u);
+    savedDirectory_ = buffer;
+    const DWORD length = GetTempPathA(MAX_PATH, buffer);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, DWORD{MAX_PATH});
+    const std::string name = std::string("ct-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             "-" + UniqueSuffix();
+    root_ = std::string(buffer) + name;
+    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_ << " error " << GetLastError();
+    keyRoot_ = "SOFTWARE\\ContractTests\\" + name;
+    MakeKey(std::string());
+}
+
+void Scratch::TearDown() {
+    (void)SetCurrentDirectoryA(savedDirectory_.c_str());
+    for (auto entry = created_.rbegin(); entry != created_.rend(); ++entry) {
+        (void)SetFileAttributesA(entry->c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileA(entry->c_str())) (void)RemoveDirectoryA(entry->c_str());
+    }
+    EXPECT_TRUE(RemoveDirectoryA(root_.c_str())) << "scratch folder left behind: " << root_;
+    DeleteKeyTree(keyRoot_);
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ContractTests", 0, KEY_READ, &parent) == ERROR_SUCCESS) {
+        char name[256];
+        DWORD length = sizeof name;
+        const bool empty = RegEnumKeyExA(parent, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS;
+        RegCloseKey(parent);
+        if (empty) RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ContractTests");
+    }
+}
+
+void Scratch::MakeFolder(const std::string& relative) {
+    ASSERT_TRUE(CreateDirectoryA(Path(relative).c_str(), nullptr)) << relative << " error " << GetLastError();
+    Track(relative);
+}
+
+void Scratch::MakeFile(const std::string& relative, const std::string& bytes) {
+    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << relative << " error " << GetLastError();
+    Track(relative);
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ASSERT_TRUE(CloseHandle(file));
+    ASSERT_TRUE(wrote);
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::string Scratch::ReadAll(const std::string& relative) {
+    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot open " << relative << " error " << GetLastError();
+        return std::string();
+    }
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
+        ADD_FAILURE() << "cannot read " << relative;
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Scratch::Exists(const std::string& relative) const {
+    return GetFileAttributesA(Path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Scratch::MakeKey(const std::string& relative) {
+    const std::string path = relative.empty() ? keyRoot_ : KeyPath(relative);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS)
+        << path;
+    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+void Scratch::SetString(const std::string& relative, const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPath(relative).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const LSTATUS status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                          static_cast<DWORD>(value.size() + 1));
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    ASSERT_EQ(status, ERROR_SUCCESS);
+}
+
+}  // namespace contract
