@@ -6,15 +6,33 @@ namespace {
 
 using Byte = unsigned char;
 
-bool IsHexDigit(Byte byte) {
-    return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f') || (byte >= 'A' && byte <= 'F');
+// The value of each hexadecimal digit, kNotHex for every other byte: one
+// load per byte instead of three range tests on the hot path.
+constexpr Byte kNotHex = 0xFF;
+
+struct HexValueTable {
+    Byte values[256];
+};
+
+constexpr HexValueTable MakeHexValueTable() {
+    HexValueTable table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        if (byte >= '0' && byte <= '9') {
+            table.values[byte] = static_cast<Byte>(byte - '0');
+        } else if (byte >= 'a' && byte <= 'f') {
+            table.values[byte] = static_cast<Byte>(byte - 'a' + 10);
+        } else if (byte >= 'A' && byte <= 'F') {
+            table.values[byte] = static_cast<Byte>(byte - 'A' + 10);
+        } else {
+            table.values[byte] = kNotHex;
+        }
+    }
+    return table;
 }
 
-int HexDigitValue(Byte byte) {
-    if (byte >= '0' && byte <= '9') return byte - '0';
-    if (byte >= 'a' && byte <= 'f') return byte - 'a' + 10;
-    return byte - 'A' + 10;
-}
+constexpr HexValueTable kHexValues = MakeHexValueTable();
+
+Byte HexDigitValue(Byte byte) { return kHexValues.values[byte]; }
 
 // Length of the longest run of whole characters from `begin` that fits in
 // `limit` bytes; the bytes up to `limit` must exist.
@@ -34,7 +52,9 @@ std::string_view TokenText(const Byte* begin, const Byte* end, bool mayHoldNul) 
     std::size_t size = static_cast<std::size_t>(end - begin);
     if (size > kMaxTokenTextSize) size = WholeCharacterPrefix(begin, kMaxTokenTextSize);
     if (mayHoldNul && size != 0) {
-        if (const void* nul = std::memchr(begin, 0, size)) size = static_cast<std::size_t>(static_cast<const Byte*>(nul) - begin);
+        if (const void* nul = std::memchr(begin, 0, size)) {
+            size = static_cast<std::size_t>(static_cast<const Byte*>(nul) - begin);
+        }
     }
     return {reinterpret_cast<const char*>(begin), size};
 }
@@ -54,7 +74,8 @@ bool ParseDecimal(std::string_view text, std::int32_t& value) {
         magnitude = magnitude * 10 + (byte - '0');  // never wraps: magnitude stays <= limit
         if (magnitude > limit) magnitude = limit;
     }
-    value = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude));
+    const std::int64_t signedValue = static_cast<std::int64_t>(magnitude);
+    value = static_cast<std::int32_t>(negative ? -signedValue : signedValue);
     return true;
 }
 
@@ -64,9 +85,9 @@ bool ParseHex(std::string_view text, std::uint32_t& value) {
     if (text.size() < 3 || text[0] != '0' || text[1] != 'x') return false;
     std::uint64_t result = 0;
     for (std::size_t at = 2; at < text.size(); ++at) {
-        const Byte byte = static_cast<Byte>(text[at]);
-        if (!IsHexDigit(byte)) return false;
-        result = result * 16 + static_cast<std::uint64_t>(HexDigitValue(byte));
+        const Byte digit = HexDigitValue(static_cast<Byte>(text[at]));
+        if (digit == kNotHex) return false;
+        result = result * 16 + digit;
         if (result > 0xFFFFFFFFu) result = 0xFFFFFFFFu;
     }
     value = static_cast<std::uint32_t>(result);
@@ -126,7 +147,7 @@ bool RecordLexer::IsHexStart(const Byte* at) const noexcept {
 
 const RecordLexer::Byte* RecordLexer::ScanHexDigits(const Byte* from) const noexcept {
     const Byte* at = from;
-    while (at < end_ && IsHexDigit(*at)) ++at;
+    while (at < end_ && HexDigitValue(*at) != kNotHex) ++at;
     return at;
 }
 

@@ -118,8 +118,9 @@ public:
     // A String token, the text between its quotes into `text`.
     [[nodiscard]] bool ExpectString(std::string& text);
 
-    // The three positions: next byte to read, start of the latest token read
-    // (the rewind point of ExpectText), one past the last byte.
+    // The three positions: the next byte to read; where the cursor stood when
+    // the latest read began, blanks and comments included (the rewind point
+    // of ExpectText); one past the last byte.
     [[nodiscard]] const char* Cursor() const noexcept { return reinterpret_cast<const char*>(cursor_); }
     [[nodiscard]] const char* Mark() const noexcept { return reinterpret_cast<const char*>(mark_); }
     [[nodiscard]] const char* End() const noexcept { return reinterpret_cast<const char*>(end_); }
