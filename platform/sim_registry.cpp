@@ -16,34 +16,31 @@ constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_L
                                0x00040000 /*WRITE_DAC*/ | 0x00080000 /*WRITE_OWNER*/ | GENERIC_WRITE | GENERIC_ALL |
                                0x02000000 /*MAXIMUM_ALLOWED*/;
 
-// Splits a key path at one-byte backslashes. One trailing backslash is
-// accepted; a leading one or an empty component in between is not a key
-// name.
+// Splits a key path at one-byte backslashes (the trail byte of a two-byte
+// character stays in its name). A leading backslash is refused
+// (ERROR_BAD_PATHNAME); runs of backslashes inside and at the end are taken
+// as one separator, as the registry does.
 bool SplitKeyPath(const char* path, std::vector<std::string>& parts) {
     parts.clear();
     if (path == nullptr || *path == '\0') return true;
+    if (*path == '\\') return false;
     const std::string text(path);
     std::string part;
-    bool pending = false;  // a component has started
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
         if (sjis::IsLeadByte(byte) && i + 1 < text.size()) {
             part += text.substr(i, 2);
             ++i;
-            pending = true;
             continue;
         }
         if (byte == '\\') {
-            if (part.empty()) return false;
-            parts.push_back(part);
+            if (!part.empty()) parts.push_back(part);
             part.clear();
-            pending = false;
             continue;
         }
         part += static_cast<char>(byte);
-        pending = true;
     }
-    if (pending) parts.push_back(part);
+    if (!part.empty()) parts.push_back(part);
     return true;
 }
 
@@ -308,6 +305,12 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM
     if (phkResult == nullptr) sim::Fatal("RegOpenKeyExA without phkResult");
     *phkResult = nullptr;
     if (call.Injected()) return static_cast<LSTATUS>(call.S().lastError);
+    // No subkey on the predefined root gives back the root itself.
+    if (hKey == HKEY_LOCAL_MACHINE && (lpSubKey == nullptr || *lpSubKey == '\0') &&
+        (call.S().administrator || !(samDesired & sim::kWriteRights))) {
+        *phkResult = HKEY_LOCAL_MACHINE;
+        return ERROR_SUCCESS;
+    }
     return OpenKey(call, hKey, lpSubKey, samDesired, false, phkResult, nullptr);
 }
 

@@ -655,13 +655,14 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     return static_cast<DWORD>(size & 0xFFFFFFFFu);
 }
 
-// Closing INVALID_HANDLE_VALUE (the current-process pseudo handle on
-// Windows, where it "succeeds") fails here: a program that does it has lost
-// track of a failed open.
+// INVALID_HANDLE_VALUE is the current-process pseudo handle, and closing
+// it succeeds without doing anything, as on Windows; the journal names it so
+// a test can tell that a program closed a handle it never got.
 BOOL WINAPI CloseHandle(HANDLE hObject) {
-    Call call("CloseHandle", HandleArg(hObject));
+    Call call("CloseHandle", hObject == INVALID_HANDLE_VALUE ? std::string("INVALID_HANDLE_VALUE") : HandleArg(hObject));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
+    if (hObject == INVALID_HANDLE_VALUE) return TRUE;
     if (s.files.erase(reinterpret_cast<std::uintptr_t>(hObject)) == 0) {
         call.Fail(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -889,7 +890,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
         return 0;
     }
     if (nSize == 0) {
-        call.Fail(122 /*ERROR_INSUFFICIENT_BUFFER*/);
+        call.Fail(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     if (lpFilename == nullptr) sim::Fatal("GetModuleFileNameA with a null buffer (crashes on Windows)");
@@ -900,7 +901,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     }
     std::memcpy(lpFilename, path.data(), nSize - 1);
     lpFilename[nSize - 1] = '\0';
-    call.Fail(122 /*ERROR_INSUFFICIENT_BUFFER*/);
+    call.Fail(ERROR_INSUFFICIENT_BUFFER);
     return nSize;
 }
 
@@ -909,7 +910,7 @@ namespace {
 // and the result is the size needed, NUL included.
 DWORD CopyOut(Call& call, const std::string& text, DWORD size, LPSTR buffer) {
     if (text.size() + 1 > size) {
-        call.Fail(122 /*ERROR_INSUFFICIENT_BUFFER*/);
+        call.Fail(ERROR_INSUFFICIENT_BUFFER);
         return static_cast<DWORD>(text.size() + 1);
     }
     if (buffer == nullptr) sim::Fatal("a null buffer with a nonzero size (crashes on Windows)");

@@ -38,6 +38,15 @@ bool AnsiCodePageIsShiftJis() {
 #endif
 }
 
+bool RunningUnderWine() {
+#ifdef _WIN32
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 void Scratch::SetUp() {
     char buffer[MAX_PATH + 1] = {};
     ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, buffer), 0u);

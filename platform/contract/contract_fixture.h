@@ -55,5 +55,8 @@ private:
 
 // True when the ANSI code page is Shift-JIS (always on the simulation).
 bool AnsiCodePageIsShiftJis();
+// True under Wine, for the few places where Wine is known to differ from
+// current Windows (each use says how).
+bool RunningUnderWine();
 
 }  // namespace contract

@@ -42,6 +42,18 @@ TEST_F(Registry, CreateKeyMakesMissingParentsAndReportsWhatItDid) {
     EXPECT_FALSE(KeyExists(KeyPath("Missing")));
 }
 
+// A registry path from the installer's records may end in a backslash.
+TEST_F(Registry, TrailingBackslashNamesTheSameKey) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(Create(KeyPath("Game\\"), key, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, DWORD{REG_CREATED_NEW_KEY});
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_TRUE(KeyExists(KeyPath("Game")));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, KeyPath("Game\\").c_str()), ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(KeyPath("Game")));
+}
+
 TEST_F(Registry, DeleteKeyRefusesKeysWithSubkeysButNotKeysWithValues) {
     SetString("Maker\\Game", "InstallPath", "C:\\Games");
     SetString("Maker", "Other", "value");
