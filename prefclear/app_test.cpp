@@ -341,9 +341,4 @@ TEST(ShowError, FormatsIntoATopmostBoxAndCutsLongTexts) {
     ResetProcessState();
 }
 
-TEST(ConfigFileNames, AreTheFiveInDeletionOrder) {
-    const std::vector<std::string> names(std::begin(ConfigFileNames), std::end(ConfigFileNames));
-    EXPECT_EQ(names, std::vector<std::string>(std::begin(kFiveFiles), std::end(kFiveFiles)));
-}
-
 }  // namespace

@@ -108,19 +108,15 @@ TEST(IniTokenizer, SkipsBlanksAndBothCommentKinds) {
     }
 }
 
-TEST(IniTokenizer, EndLeavesTheTextAsItWas) {
+TEST(IniTokenizer, TheEndKeepsTheTextAndABadByteStays) {
     IniTokenizer tokenizer;
     tokenizer.Assign("  ; only a comment");
     std::string text = "kept";
     EXPECT_FALSE(tokenizer.ReadToken(text));
     EXPECT_EQ(text, "kept");
     EXPECT_EQ(tokenizer.Status(), TokenizerStatus::Exhausted);
-}
 
-TEST(IniTokenizer, ABadByteStaysAndEmptiesTheText) {
-    IniTokenizer tokenizer;
     tokenizer.Assign("#");
-    std::string text = "old";
     EXPECT_FALSE(tokenizer.ReadToken(text));
     EXPECT_EQ(text, "");
     EXPECT_FALSE(tokenizer.ReadToken(text));  // still there
@@ -248,35 +244,28 @@ TEST(IniTokenizerOpen, ReadsTheWholeFile) {
 TEST(IniTokenizerOpen, FailsWhenTheFileCannotBeHadWhole) {
     struct Case {
         const char* title;
-        const char* function;  // the call that fails; null for a short read
+        const char* failing;  // the call that fails; null for none
+        bool shortRead;
+        const char* path;
     } const cases[] = {
-        {"missing", nullptr},
-        {"open", "CreateFileA"},
-        {"size", "GetFileSize"},
-        {"read", "ReadFile"},
-        {"short read", nullptr},
-        {"close", "CloseHandle"},
+        {"missing", nullptr, false, "C:\\Game\\No.ini"},
+        {"open", "CreateFileA", false, "C:\\Game\\A.ini"},
+        {"size", "GetFileSize", false, "C:\\Game\\A.ini"},
+        {"read", "ReadFile", false, "C:\\Game\\A.ini"},
+        {"short read", nullptr, true, "C:\\Game\\A.ini"},
+        {"close", "CloseHandle", false, "C:\\Game\\A.ini"},
     };
     for (const auto& c : cases) {
         sim::Machine machine;
-        const std::string path = std::string("C:\\Game\\") + (c.title == std::string("missing") ? "No.ini" : "A.ini");
         machine.AddFile("C:\\Game\\A.ini", "GameName = X");
-        if (c.function != nullptr) machine.FailCall(c.function, 1);
-        if (c.title == std::string("short read")) machine.ShortRead(1, 3);
-        IniTokenizer tokenizer;
-        EXPECT_FALSE(tokenizer.Open(path)) << c.title;
+        if (c.failing != nullptr) machine.FailCall(c.failing, 1);
+        if (c.shortRead) machine.ShortRead(1, 3);
+        {
+            IniTokenizer tokenizer;
+            EXPECT_FALSE(tokenizer.Open(c.path)) << c.title;
+        }
+        EXPECT_EQ(machine.OpenFileHandles(), 0) << c.title;  // a failed close is retried by the holder
     }
-}
-
-TEST(IniTokenizerOpen, HoldsNoHandleAfterAFailedClose) {
-    sim::Machine machine;
-    machine.AddFile("C:\\Game\\A.ini", "x");
-    machine.FailCall("CloseHandle", 1);
-    {
-        IniTokenizer tokenizer;
-        EXPECT_FALSE(tokenizer.Open("C:\\Game\\A.ini"));
-    }
-    EXPECT_EQ(machine.OpenFileHandles(), 0);  // the holder closed it once more
 }
 
 }  // namespace

@@ -162,16 +162,4 @@ TEST(BuildSaveFolderPath, JoinsTheRootForEachLocation) {
     ResetProcessState();
 }
 
-TEST(BuildSaveFolderPath, GameNamesAreJoinedAsTheyAre) {
-    sim::Machine machine;
-    ResetProcessState();
-    BaseFolder = kGame;
-    startup::CIniFile settings;
-    EXPECT_EQ(BuildSaveFolderPath(settings, SaveFolderLocation::Documents), "C:\\Users\\Player\\Documents\\Tarnwick\\");
-    settings.GameName = kGameHyoSo;
-    EXPECT_EQ(BuildSaveFolderPath(settings, SaveFolderLocation::AppData),
-              "C:\\Users\\Player\\AppData\\Roaming\\Tarnwick\\" + kGameHyoSo);
-    ResetProcessState();
-}
-
 }  // namespace
