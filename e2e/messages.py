@@ -1,0 +1,29 @@
+"""The programs' message texts as CP932 bytes, written out in hex so that the
+checks do not share a literal (or a codec) with the code under test."""
+
+UNINSTALLER_CAPTION = b"Uninstaller"
+ERROR_FLAGS = 0x00050000        # MB_OK | MB_SETFOREGROUND | MB_TOPMOST
+QUESTION_FLAGS = 0x00000004     # MB_YESNO
+
+# コマンドラインの解析に失敗しました
+PARSE_FAILED = bytes.fromhex(
+    "8352837d8393836883898343839382cc89f090cd82c98eb8947382b582dc82b582bd")
+
+
+def undefined_parameter(name: bytes) -> bytes:
+    """未定義のパラメータ【 %s 】で、アンインストーラが実行されました"""
+    return (bytes.fromhex("96a292e88b6082cc837083898381815b835e817920") + name
+            + bytes.fromhex("20817a82c58141834183938343839383588367815b838982aa8ec08d7382b382ea82dc82b582bd"))
+
+
+def settings_unreadable(path: bytes) -> bytes:
+    """インストーラ設定ファイル【%s】\\n読み込みに失敗しました"""
+    return (bytes.fromhex("8343839383588367815b838990dd92e8837483408343838b8179") + path
+            + bytes.fromhex("817a0a93c782dd8d9e82dd82c98eb8947382b582dc82b582bd"))
+
+
+def uninstall_question(game_name: bytes) -> bytes:
+    """『%s』をアンインストールします。\\nよろしいですか？\\n\\n※セーブデータは各ユーザーアカウントごとに残ります"""
+    return (bytes.fromhex("8177") + game_name + bytes.fromhex(
+        "817882f0834183938343839383588367815b838b82b582dc82b781420a82e682eb82b582a282c582b782a981480a0a"
+        "81a6835a815b83758366815b835e82cd8a658386815b8355815b8341834a83458393836782b282c682c98e6382e882dc82b7"))

@@ -1,0 +1,501 @@
+"""Running the real Windows programs under Wine, on a virtual display.
+
+One WinePrefix per test session (creating one takes ~15 s); one Display
+(Xvfb). A program is run through a batch file so that its command line is
+exactly what the test wrote; its message boxes are read from Wine's relay
+trace and answered with key presses. Every wait is bounded; when anything
+goes wrong the prefix's processes are killed so that nothing hangs.
+"""
+
+import getpass
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path, PureWindowsPath
+
+import relay
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+LOCALE = "ja_JP.UTF-8"
+
+# How long the harness waits, in seconds.
+BOX_TIMEOUT = 20        # for a box to appear (a cold Wine start can take a while)
+ANSWER_TIMEOUT = 6      # for a box to close after its key was pressed
+END_TIMEOUT = 30        # for the run to end after the last box
+KEY_RETRIES = 3
+
+
+class HarnessError(AssertionError):
+    """A scenario failed; the message says what was expected and what was seen."""
+
+
+def require_tools():
+    """Names every missing piece at once; the suite must not pass silently without Wine."""
+    missing = [p for p in (WINE, WINESERVER) if not os.access(p, os.X_OK)]
+    missing += [t for t in ("Xvfb", "xdotool", "import") if shutil.which(t) is None]
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
+    if "ja_jp.utf8" not in listed and "ja_jp.utf-8" not in listed:
+        missing.append(f"the {LOCALE} locale")
+    if missing:
+        raise HarnessError("end-to-end tests need " + ", ".join(missing)
+                           + " (run scripts/install-deps.sh)")
+
+
+def show(data: bytes) -> str:
+    """A box text for a failure message: readable and exact."""
+    if data is None:
+        return "(none)"
+    return f"{data.decode('cp932', 'replace')!r} [{data.hex(' ')}]"
+
+
+# ---- the virtual display -------------------------------------------------------
+class Display:
+    """An Xvfb server on the first free display number (Xvfb picks it)."""
+
+    def __init__(self, workdir: Path):
+        read_end, write_end = os.pipe()
+        self.log = open(workdir / "xvfb.log", "wb")
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=self.log, stderr=subprocess.STDOUT)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        os.set_blocking(read_end, False)
+        while not number.endswith(b"\n"):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                os.close(read_end)
+                self.close()
+                raise HarnessError(f"Xvfb did not start; see {workdir / 'xvfb.log'}")
+            try:
+                chunk = os.read(read_end, 16)
+            except BlockingIOError:
+                time.sleep(0.05)
+                continue
+            number += chunk
+        os.close(read_end)
+        self.name = ":" + number.decode().strip()
+
+    def screenshot(self, path: Path):
+        path.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["import", "-display", self.name, "-window", "root", str(path)],
+                       check=True, timeout=20, capture_output=True)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+
+
+def xdotool(display, *args, timeout=10):
+    return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display.name},
+                          capture_output=True, text=True, timeout=timeout)
+
+
+# ---- what a scenario expects and what it saw ---------------------------------------
+@dataclass
+class Box:
+    """A message box a scenario expects, and the key that answers it."""
+    text: bytes
+    caption: bytes
+    flags: int
+    answer: str = "Return"          # xdotool key name: Return, y, n, Escape
+    screenshot: Path = None         # taken while the box is open
+
+
+@dataclass
+class SeenBox:
+    text: bytes
+    caption: bytes
+    flags: int
+    truncated: bool
+    result: int = None
+
+
+@dataclass
+class RunResult:
+    exit_code: int
+    boxes: list
+    shell_calls: list = field(default_factory=list)   # ShellExecuteA argument lists
+    batches: dict = field(default_factory=dict)       # Windows path -> bytes while it ran
+    trace: Path = None
+
+
+# ---- the prefix -------------------------------------------------------------------
+class WinePrefix:
+    """A fresh 64-bit prefix with a Japanese locale and relay tracing of the boxes."""
+
+    def __init__(self, workdir: Path, display: Display):
+        self.workdir = workdir
+        self.display = display
+        self.path = workdir / "prefix"
+        self.home = workdir / "home"
+        self.home.mkdir(parents=True, exist_ok=True)
+        self.env = {
+            "PATH": "/usr/bin:/bin",
+            "HOME": str(self.home),
+            "USER": getpass.getuser(),
+            "LANG": LOCALE,
+            "LC_ALL": LOCALE,
+            "DISPLAY": display.name,
+            "WINEPREFIX": str(self.path),
+            "WINEARCH": "win64",
+            "WINESERVER": WINESERVER,
+            "WINELOADER": WINE,
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "WINEDEBUG": "-all",
+        }
+        self.runs = 0
+        self._create()
+
+    # -- setup --
+    def _create(self):
+        log = self.workdir / "wineboot.log"
+        with open(log, "wb") as out:
+            try:
+                subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=out,
+                               stderr=subprocess.STDOUT, timeout=120, check=True)
+                # Let the first server save the new registry and go, then keep one.
+                subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60, check=True)
+                self.start_server()
+            except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
+                self.kill()
+                raise HarnessError(f"creating the Wine prefix failed ({error}); see {log}")
+        self.drive_c = self.path / "drive_c"
+        self.user_dir = self.drive_c / "users" / self.env["USER"]
+        # Wine links Documents, Desktop and the like to $HOME; make them plain
+        # folders so that what a program writes there stays inside the prefix.
+        for link in list(self.user_dir.iterdir()):
+            if link.is_symlink():
+                link.unlink()
+                link.mkdir()
+        self.temp_dir = self.user_dir / "Temp"
+        self.temp_dir.mkdir(exist_ok=True)
+        self.common_desktop = self.drive_c / "users" / "Public" / "Desktop"
+        self.common_programs = self.drive_c / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" / "Programs"
+        for folder in (self.common_desktop, self.common_programs):
+            folder.mkdir(parents=True, exist_ok=True)
+        # Where a test may create things, deepest first (see game.Layout).
+        self.containers = sorted(
+            [self.drive_c, self.user_dir, self.temp_dir, self.common_desktop, self.common_programs,
+             self.user_dir / "Documents", self.user_dir / "AppData" / "Roaming"],
+            key=lambda p: len(p.parts), reverse=True)
+        self.import_reg([("HKEY_CURRENT_USER\\Software\\Wine\\Debug",
+                          {"RelayInclude": "user32.MessageBoxA;shell32.ShellExecuteA"})])
+
+    def start_server(self):
+        # A persistent server makes every later start fast.
+        subprocess.run([WINESERVER, "-p"], env=self.env, timeout=30, check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def kill(self):
+        """Ends every process of the prefix, and its server."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=30, capture_output=True)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=30, capture_output=True)
+
+    # -- paths --
+    def unix_path(self, windows_path) -> Path:
+        """C:\\Games\\X -> <prefix>/drive_c/Games/X (only drive C: exists here)."""
+        p = PureWindowsPath(windows_path)
+        if p.drive.upper() != "C:":
+            raise ValueError(f"not on drive C: {windows_path}")
+        return self.drive_c.joinpath(*p.parts[1:])
+
+    @property
+    def temp_windows(self):
+        return f"C:\\users\\{self.env['USER']}\\Temp"
+
+    # -- registry --
+    def import_reg(self, keys, delete=()):
+        """Writes keys [(key, {name: str|int|bytes})] and deletes keys through regedit."""
+        lines = ["Windows Registry Editor Version 5.00", ""]
+        for key in delete:
+            lines += [f"[-{key}]", ""]
+        for key, values in keys:
+            lines.append(f"[{key}]")
+            for name, value in values.items():
+                label = "@" if name is None else '"' + _reg_escape(name) + '"'
+                if isinstance(value, int):
+                    lines.append(f"{label}=dword:{value:08x}")
+                elif isinstance(value, bytes):
+                    lines.append(f"{label}=hex:{','.join(f'{b:02x}' for b in value)}")
+                else:
+                    lines.append(f'{label}="{_reg_escape(value)}"')
+            lines.append("")
+        self.runs += 1
+        reg_file = self.workdir / f"import{self.runs}.reg"
+        reg_file.write_bytes(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
+        self.wine("regedit", "/S", self.windows_path_of(reg_file))
+
+    def key_exists(self, key) -> bool:
+        return self.wine("reg", "query", key, check=False).returncode == 0
+
+    def value_of(self, key, name):
+        """A value's data as reg prints it (a str), or None when absent."""
+        done = self.wine("reg", "query", key, "/v", name, check=False)
+        if done.returncode != 0:
+            return None
+        for line in done.stdout.decode("cp932", "replace").splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0] == name:
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    def windows_path_of(self, unix_path: Path) -> str:
+        """A host path as Wine sees it through the Z: drive."""
+        return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
+
+    def wine(self, *args, check=True, timeout=60):
+        # Output goes through files, not pipes: Wine's helper processes
+        # (services, explorer) inherit the descriptors and outlive the call.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                  stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            done.stdout, done.stderr = out.read(), err.read()
+        if check and done.returncode != 0:
+            raise HarnessError(f"wine {' '.join(args)} failed ({done.returncode}): "
+                               f"{done.stderr.decode('utf-8', 'replace')[-500:]}")
+        return done
+
+    # -- running a program --
+    def run(self, program, arguments=b"", boxes=(), cwd=None, relaunch=False,
+            end_timeout=END_TIMEOUT) -> RunResult:
+        """Runs a Windows program with exactly `arguments` after its quoted path.
+
+        `program` is a Windows path; `arguments` are CP932 bytes (a str is
+        encoded). The batch file waits for the program and records its exit
+        code. Each expected Box must appear in order; each is checked and
+        answered. With relaunch=True the program is expected to start the
+        temporary copy through a batch file (ShellExecuteA): the run then
+        ends once that copy is gone and no box is open, since under Wine the
+        batch never finishes deleting itself.
+        """
+        if isinstance(arguments, str):
+            arguments = arguments.encode("cp932")
+        self.runs += 1
+        run_dir = self.workdir / f"run{self.runs:03d}"
+        run_dir.mkdir()
+        rc_file = run_dir / "rc.txt"
+        batch = run_dir / "run.bat"
+        line = b'"' + str(program).encode("cp932") + b'"'
+        if arguments:
+            # cmd would expand %NAME%; a doubled % is one % in a batch file.
+            line += b" " + arguments.replace(b"%", b"%%")
+        body = [b"@echo off"]
+        if cwd is not None:
+            body.append(b'cd /d "' + str(cwd).encode("cp932") + b'"')
+        body += [line, b'echo %ERRORLEVEL%>"' + self.windows_path_of(rc_file).encode("cp932") + b'"']
+        batch.write_bytes(b"\r\n".join(body) + b"\r\n")
+
+        trace = run_dir / "trace.txt"
+        env = {**self.env, "WINEDEBUG": "+relay"}
+        with open(trace, "wb") as trace_out:
+            process = subprocess.Popen([WINE, "cmd", "/c", self.windows_path_of(batch)], env=env,
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=trace_out, start_new_session=True)
+        runner = _Runner(self, process, relay.TraceReader(trace))
+        try:
+            result = runner.drive(list(boxes), relaunch, end_timeout)
+        except BaseException:
+            runner.abort()
+            raise
+        result.trace = trace
+        if not relaunch:
+            result.exit_code = _read_exit_code(rc_file)
+        return result
+
+
+class _Runner:
+    """Drives one run: answers the boxes, watches for its end."""
+
+    def __init__(self, prefix: WinePrefix, process, reader):
+        self.prefix = prefix
+        self.process = process
+        self.reader = reader
+        self.seen = []
+        self.open = {}          # thread -> SeenBox not yet returned
+        self.shell_calls = []
+        self.batches = {}
+        self.copy = None        # unix path of the temporary copy, once known
+
+    def abort(self):
+        self.prefix.kill()
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+        self.prefix.start_server()
+
+    def _pump(self):
+        """Consumes new trace lines; returns boxes that opened."""
+        opened = []
+        for event in self.reader.poll():
+            if isinstance(event, relay.Call) and event.function == "user32.MessageBoxA":
+                a = event.arguments
+                box = SeenBox(a[1].text, a[2].text, a[3].value, a[1].truncated or a[2].truncated)
+                self.seen.append(box)
+                self.open[event.thread] = box
+                opened.append(box)
+            elif isinstance(event, relay.Return) and event.function == "user32.MessageBoxA":
+                box = self.open.pop(event.thread, None)
+                if box is not None:
+                    box.result = event.value
+            elif isinstance(event, relay.Call) and event.function == "shell32.ShellExecuteA":
+                self._on_shell_execute(event)
+        return opened
+
+    def _on_shell_execute(self, event):
+        texts = [a.text for a in event.arguments]
+        self.shell_calls.append(texts)
+        target = texts[2]
+        if target and target.lower().endswith(b".bat"):
+            path = self.prefix.unix_path(target.decode("cp932"))
+            try:
+                data = path.read_bytes()
+            except OSError:
+                data = None
+            self.batches[target.decode("cp932")] = data
+            # Line 1 of the relaunch batch: "<copy>" -F="<game folder>"
+            if data and data.startswith(b'"'):
+                end = data.find(b'"', 1)
+                if end > 1:
+                    self.copy = self.prefix.unix_path(data[1:end].decode("cp932"))
+
+    def _wait_for_box(self, index, expected):
+        deadline = time.monotonic() + BOX_TIMEOUT
+        while time.monotonic() < deadline:
+            opened = self._pump()
+            if opened:
+                if len(opened) > 1:
+                    raise HarnessError(f"two boxes opened at once: {[show(b.text) for b in opened]}")
+                return opened[0]
+            if self._finished():
+                self._pump()
+                if len(self.seen) > index:
+                    return self.seen[index]
+                raise HarnessError(f"box {index + 1} never appeared, the program ended first: "
+                                   f"expected {show(expected.text)}")
+            time.sleep(0.05)
+        raise HarnessError(f"box {index + 1} did not appear within {BOX_TIMEOUT}s: expected "
+                           f"{show(expected.text)}")
+
+    def _check(self, index, expected, box):
+        problems = []
+        if box.truncated:
+            if not (expected.text.startswith(box.text) and len(box.text) >= 16):
+                problems.append("text")
+        elif box.text != expected.text:
+            problems.append("text")
+        if box.caption != expected.caption:
+            problems.append("caption")
+        if box.flags != expected.flags:
+            problems.append("flags")
+        if problems:
+            raise HarnessError(
+                f"box {index + 1}: wrong {', '.join(problems)}\n"
+                f"  expected text {show(expected.text)}\n"
+                f"  seen text     {show(box.text)}{' (cut by the trace)' if box.truncated else ''}\n"
+                f"  expected caption {show(expected.caption)}, flags {expected.flags:#010x}\n"
+                f"  seen caption     {show(box.caption)}, flags {box.flags:#010x}")
+
+    def _find_window(self, caption: bytes):
+        title = "^" + _regex_escape(caption.decode("cp932")) + "$"
+        deadline = time.monotonic() + BOX_TIMEOUT
+        while time.monotonic() < deadline:
+            found = xdotool(self.prefix.display, "search", "--name", title)
+            ids = found.stdout.split()
+            if ids:
+                return ids[-1]
+            time.sleep(0.1)
+        raise HarnessError(f"no window titled {caption.decode('cp932')!r} appeared for the box")
+
+    def _answer(self, index, expected, box):
+        window = self._find_window(box.caption)
+        if expected.screenshot is not None:
+            time.sleep(0.3)   # let the box finish painting
+            self.prefix.display.screenshot(expected.screenshot)
+        for _ in range(KEY_RETRIES):
+            xdotool(self.prefix.display, "windowfocus", "--sync", window)
+            # A plain key (XTEST): Wine ignores events sent to a window directly.
+            xdotool(self.prefix.display, "key", expected.answer)
+            deadline = time.monotonic() + ANSWER_TIMEOUT
+            while time.monotonic() < deadline:
+                opened = self._pump()
+                if opened:
+                    raise HarnessError(f"box {index + 2} opened before box {index + 1} was answered: "
+                                       f"{show(opened[0].text)}")
+                if box.result is not None:
+                    return
+                time.sleep(0.05)
+        raise HarnessError(f"box {index + 1} did not close after {KEY_RETRIES} presses of "
+                           f"{expected.answer}: {show(box.text)}")
+
+    def _finished(self):
+        """The run is over: the batch ended, and a relaunched copy is gone."""
+        if self.process.poll() is None:
+            return False
+        if self.relaunch:
+            if self.copy is None or self.copy.exists() or self.open:
+                return False
+        return True
+
+    def drive(self, boxes, relaunch, end_timeout):
+        self.relaunch = relaunch
+        for index, expected in enumerate(boxes):
+            box = self._wait_for_box(index, expected)
+            self._check(index, expected, box)
+            self._answer(index, expected, box)
+        deadline = time.monotonic() + end_timeout
+        while not self._finished():
+            opened = self._pump()
+            if opened:
+                raise HarnessError(f"unexpected box {len(self.seen)} after the {len(boxes)} expected: "
+                                   f"{show(opened[0].text)}, caption {show(opened[0].caption)}, "
+                                   f"flags {opened[0].flags:#010x}")
+            if time.monotonic() > deadline:
+                what = "the temporary copy to go" if relaunch and self.process.poll() is not None \
+                    else "the program to end"
+                raise HarnessError(f"waited {end_timeout}s for {what}")
+            time.sleep(0.05)
+        self._pump()
+        if len(self.seen) > len(boxes):
+            extra = self.seen[len(boxes)]
+            raise HarnessError(f"unexpected box after the {len(boxes)} expected: {show(extra.text)}")
+        if relaunch:
+            if self.copy is None:
+                raise HarnessError("the program did not start a relaunch batch (no ShellExecuteA of a .bat)")
+            # The batch spins in its last loop under Wine: end it.
+            self.prefix.kill()
+            self.prefix.start_server()
+        return RunResult(exit_code=None, boxes=self.seen, shell_calls=self.shell_calls,
+                         batches=self.batches)
+
+
+def _read_exit_code(rc_file: Path):
+    try:
+        text = rc_file.read_text().strip()
+    except FileNotFoundError:
+        raise HarnessError("the batch file did not record an exit code")
+    value = int(text)
+    # %ERRORLEVEL% may show -1 as 4294967295.
+    value &= 0xFFFFFFFF
+    return value - (1 << 32) if value & 0x80000000 else value
+
+
+def _reg_escape(text):
+    return text.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def _regex_escape(text):
+    return "".join("\\" + c if c in r"\.^$|?*+()[]{}" else c for c in text)
