@@ -133,7 +133,31 @@ std::vector<JournalEntry> Machine::Calls(const std::string& function) const {
     return calls;
 }
 
-void Machine::ClearJournal() { state_->journal.clear(); }
+// Counting starts again too, so "clear, act, count" works; injected faults
+// still pending keep their place in the call sequence.
+void Machine::ClearJournal() {
+    State& s = *state_;
+    s.journal.clear();
+    std::vector<FaultRule> faults;
+    for (FaultRule rule : s.faults) {
+        if (rule.target != 0) {
+            rule.target -= CallCount(rule.function);
+            if (rule.target <= 0) continue;  // its call has been made
+        }
+        faults.push_back(rule);
+    }
+    s.faults = faults;
+    for (auto* rules : {&s.shortWrites, &s.shortReads}) {
+        const int made = CallCount(rules == &s.shortWrites ? "WriteFile" : "ReadFile");
+        std::vector<TransferRule> kept;
+        for (TransferRule rule : *rules) {
+            rule.target -= made;
+            if (rule.target > 0) kept.push_back(rule);
+        }
+        *rules = kept;
+    }
+    s.callCounts.clear();
+}
 
 int Machine::OpenFileHandles() const {
     return static_cast<int>(state_->files.size() + state_->finds.size());
@@ -148,7 +172,7 @@ Machine::Machine() : state_(std::make_unique<State>()) {
     g_current = this;
     AddFolder("C:\\");
     AddFolder("C:\\Temp");
-    state_->currentDirectory = NormalPath{'C', {}, false};
+    state_->currentDirectory = NormalPath{'C', 'C', {}, false};
     SetSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, "C:\\Users\\Public\\Desktop");
     SetSpecialFolder(CSIDL_COMMON_PROGRAMS, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
     SetSpecialFolder(CSIDL_PERSONAL, "C:\\Users\\Player\\Documents");

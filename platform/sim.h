@@ -35,7 +35,18 @@ struct ShellExecuteRecord {
     std::string fileBytesAtLaunch;  // the launched file's content when the call was made ("" when none)
 };
 
-// One Win32 call as seen by the simulation, in call order.
+// One Win32 call as seen by the simulation, in call order. `argument` is
+// the path as passed for file and folder calls (CopyFileA: the existing
+// file); the path a handle was opened with for ReadFile, WriteFile,
+// GetFileSize, CloseHandle and FindClose ("INVALID_HANDLE_VALUE" when that
+// was closed); the key path below HKLM for registry calls (the open key's
+// path joined with the subkey as passed); the text for MessageBoxA; the file
+// for ShellExecuteA; the CSIDL in hex ("0x8005") for the shell folder
+// calls; the milliseconds for Sleep; "" for calls without one. A call
+// counts as failed when it returned its failure value, and also for a
+// buffer too small (GetTempPathA, GetCurrentDirectoryA, GetModuleFileNameA)
+// and for a ShellExecuteA result of 32 or less. GetLastError and
+// SetLastError are neither journaled nor counted, nor can they be failed.
 struct JournalEntry {
     std::string function;  // "DeleteFileA"
     std::string argument;  // main path/key/text argument, or a short description ("100" for Sleep)
@@ -90,6 +101,10 @@ public:
     void SetModulePath(const std::string& path);                     // what GetModuleFileNameA returns
     // Special folders (CSIDL values without flags). SetSpecialFolder("") or
     // MakeSpecialFolderUnavailable makes the shell calls fail for it.
+    // SetSpecialFolder creates the folder on the volume; remove it
+    // (RemoveDirectoryA) to test a special folder that does not exist, which
+    // SHGetSpecialFolderPathA with fCreate FALSE reports as failure and
+    // SHGetFolderPathA without CSIDL_FLAG_CREATE as S_FALSE.
     void SetSpecialFolder(int csidl, const std::string& path);
     void MakeSpecialFolderUnavailable(int csidl);
     std::string SpecialFolder(int csidl) const;
@@ -133,12 +148,16 @@ public:
     void ShortWrite(int nth, DWORD bytes);
     void ShortRead(int nth, DWORD bytes);
     void ClearFaults();
-    int CallCount(const std::string& function) const;  // calls made so far
+    // Calls made so far (since construction or the last ClearJournal),
+    // injected failures included.
+    int CallCount(const std::string& function) const;
 
     // ---- journal and leaks ----
     const std::vector<JournalEntry>& Journal() const;
     // Calls of `function` in the journal, in order.
     std::vector<JournalEntry> Calls(const std::string& function) const;
+    // Empties the journal and restarts CallCount at 0; faults injected
+    // earlier still hit the same future call.
     void ClearJournal();
     int OpenFileHandles() const;  // file and find handles not yet closed
     int OpenKeyHandles() const;   // registry handles not yet closed

@@ -36,6 +36,7 @@ struct Node {
 // and ".." resolved, runs of separators collapsed, trailing dots/spaces cut.
 struct NormalPath {
     char drive = 0;                       // 'A'..'Z'
+    char driveShown = 0;                  // the letter as written ('c' in "c:\x"), kept like Windows does
     std::vector<std::string> components;  // as given (not folded)
     bool trailingSeparator = false;
     std::string Text() const;  // "C:\\a\\b", "C:\\" for a root

@@ -153,7 +153,7 @@ Machine::State& Current() { return Machine::Current().Internals(); }
 // ---- paths --------------------------------------------------------------------
 
 std::string NormalPath::Text() const {
-    std::string text(1, drive);
+    std::string text(1, driveShown != 0 ? driveShown : drive);
     text += ":\\";
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (i != 0) text += '\\';
@@ -196,6 +196,7 @@ bool Machine::State::Normalize(const char* path, NormalPath& out, DWORD& error) 
     std::string rest;
     if (text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':') {
         result.drive = static_cast<char>(FoldName(text.substr(0, 1))[0]);
+        result.driveShown = text[0];
         rest = text.substr(2);
         if (rest.empty() || rest[0] != '\\') {
             // "C:name" is relative to that drive's current directory; only
@@ -204,6 +205,7 @@ bool Machine::State::Normalize(const char* path, NormalPath& out, DWORD& error) 
         }
     } else if (text[0] == '\\') {
         result.drive = currentDirectory.drive;
+        result.driveShown = currentDirectory.driveShown;
         rest = text;
     } else {
         result = currentDirectory;
@@ -320,7 +322,7 @@ std::shared_ptr<Node> Machine::State::EnsureFolder(const std::string& path) {
     DWORD error = 0;
     if (!Normalize(path.c_str(), normal, error)) Fatal("not a usable Windows path: \"%s\"", path.c_str());
     std::shared_ptr<Node>& root = drives[normal.drive];
-    if (root == nullptr) root = MakeFolder(std::string(1, normal.drive) + ":");
+    if (root == nullptr) root = MakeFolder(std::string(1, normal.drive) + ":");  // drive names upper case
     std::shared_ptr<Node> node = root;
     for (const std::string& component : normal.components) {
         std::shared_ptr<Node>& child = node->children[FoldName(component)];

@@ -71,6 +71,20 @@ TEST_F(Files, DeleteFileRefusesFoldersAndReadOnlyFiles) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
     EXPECT_TRUE(Exists("ro.txt"));
 
+    // Wine maps the read-only attribute to Unix permission bits, which a
+    // root user's writes ignore and which folders do not carry; Windows
+    // refuses both.
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(Open(Path("ro.txt"), GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+        EXPECT_EQ(Open(Path("ro.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+        MakeFolder("rodir");
+        ASSERT_TRUE(SetFileAttributesA(Path("rodir").c_str(), FILE_ATTRIBUTE_READONLY));
+        EXPECT_FALSE(RemoveDirectoryA(Path("rodir").c_str()));
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+    }
+
     EXPECT_FALSE(DeleteFileA(Path("missing.txt").c_str()));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
     EXPECT_FALSE(DeleteFileA(Path("missing\\x.txt").c_str()));
@@ -355,6 +369,12 @@ TEST_F(Files, PathFormsNormalizeLikeWin32) {
         const bool isFile = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
         EXPECT_EQ(isFile, c.found);
     }
+    // One leading backslash: the root of the current directory's drive
+    // (an empty folder name joined to a name gives such a path).
+    ASSERT_TRUE(SetCurrentDirectoryA(Path("dir").c_str()));
+    ASSERT_EQ(Root()[1], ':');
+    EXPECT_NE(GetFileAttributesA((Root().substr(2) + "\\dir\\f.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA("f.txt"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Files, SpecialFoldersExistAndHaveNoTrailingBackslash) {

@@ -298,6 +298,34 @@ TEST(SimFaults, ShortTransfersReportSuccessWithFewerBytes) {
     EXPECT_TRUE(CloseHandle(file));
 }
 
+TEST(SimJournal, ClearingRestartsCountsAndKeepsPendingFaultsInPlace) {
+    sim::Machine machine;
+    Sleep(1);
+    Sleep(1);
+    machine.FailCall("Sleep", 2);  // the fourth call overall
+    machine.ShortWrite(1, 0);
+    Sleep(1);
+    machine.ClearJournal();
+    EXPECT_EQ(machine.CallCount("Sleep"), 0);
+    EXPECT_TRUE(machine.Journal().empty());
+    Sleep(5);  // the fourth: fails
+    Sleep(7);
+    EXPECT_EQ(machine.TotalSleptMilliseconds(), 10u);
+    EXPECT_EQ(machine.CallCount("Sleep"), 2);
+    ASSERT_EQ(machine.Calls("Sleep").size(), 2u);
+    EXPECT_FALSE(machine.Calls("Sleep")[0].succeeded);
+    EXPECT_TRUE(machine.Calls("Sleep")[1].succeeded);
+}
+
+TEST(SimJournal, ClosingThePseudoHandleIsRecordedByName) {
+    sim::Machine machine;
+    EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE));  // as on Windows
+    EXPECT_FALSE(CloseHandle(nullptr));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+    ASSERT_EQ(machine.Calls("CloseHandle").size(), 2u);
+    EXPECT_EQ(machine.Calls("CloseHandle")[0].argument, "INVALID_HANDLE_VALUE");
+}
+
 TEST(SimJournal, RecordsEveryCallInOrderWithItsArguments) {
     sim::Machine machine;
     machine.AddFolder("C:\\Games\\Maker\\Game\\Data");
@@ -372,12 +400,44 @@ TEST(SimVolume, HeldFilesFollowTheirShareMode) {
     machine.HoldOpen("C:\\g\\save.dat", FILE_SHARE_READ | FILE_SHARE_DELETE);
     EXPECT_TRUE(DeleteFileA("C:\\g\\save.dat"));
 
+    // A holder that writes keeps out readers that do not share writing.
+    machine.AddFile("C:\\g\\log.txt", "l");
+    machine.HoldOpen("C:\\g\\log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, GENERIC_WRITE);
+    EXPECT_EQ(OpenForRead("C:\\g\\log.txt"), INVALID_HANDLE_VALUE);
+    HANDLE shared = CreateFileA("C:\\g\\log.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(shared, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(shared));
+    machine.ReleaseHeld("C:\\g\\log.txt");
+    EXPECT_TRUE(DeleteFileA("C:\\g\\log.txt"));
+
     // A folder held open without delete sharing cannot be removed.
     machine.HoldOpen("C:\\g", FILE_SHARE_READ | FILE_SHARE_WRITE);
     EXPECT_FALSE(RemoveDirectoryA("C:\\g"));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     machine.ReleaseHeld("C:\\g");
     EXPECT_TRUE(RemoveDirectoryA("C:\\g"));
+}
+
+TEST(SimVolume, MachineApiPathsResolveLikeWin32Paths) {
+    sim::Machine machine;
+    machine.AddFolder("C:\\Games\\Game");
+    machine.SetCurrentDirectory("c:\\games");
+    EXPECT_EQ(machine.CurrentDirectory(), "c:\\games");  // as given
+    machine.AddFile("Game\\a.txt", "a");
+    EXPECT_EQ(machine.FileBytes("C:\\Games\\Game\\a.txt"), "a");
+    EXPECT_TRUE(machine.IsFile("\\Games\\Game\\a.txt"));
+    EXPECT_TRUE(machine.IsFile("Game/./a.txt"));
+    EXPECT_TRUE(machine.IsFolder("Game\\"));
+    EXPECT_FALSE(machine.Exists("Game\\b.txt"));
+    EXPECT_EQ(machine.Attributes("Game\\b.txt"), INVALID_FILE_ATTRIBUTES);
+    // The current directory's drive: a path without one lands there.
+    char buffer[MAX_PATH] = {};
+    ASSERT_EQ(GetCurrentDirectoryA(MAX_PATH, buffer), 8u);
+    EXPECT_STREQ(buffer, "c:\\games");
+    // An unknown drive is a missing path.
+    EXPECT_EQ(GetFileAttributesA("Q:\\x"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
 }
 
 TEST(SimRegistry, WithoutAdministratorRightsOnlyReadingWorks) {
