@@ -27,3 +27,8 @@ def uninstall_question(game_name: bytes) -> bytes:
     return (bytes.fromhex("8177") + game_name + bytes.fromhex(
         "817882f0834183938343839383588367815b838b82b582dc82b781420a82e682eb82b582a282c582b782a981480a0a"
         "81a6835a815b83758366815b835e82cd8a658386815b8355815b8341834a83458393836782b282c682c98e6382e882dc82b7"))
+
+DONE_FLAGS = 0x00000000         # MB_OK
+
+# アンインストールが完了しました
+UNINSTALL_DONE = bytes.fromhex("834183938343839383588367815b838b82aa8aae97b982b582dc82b582bd")
