@@ -98,13 +98,16 @@ public:
     void SetCurrentDirectory(const std::string& path);
     std::string CurrentDirectory() const;
     void SetTempPath(const std::string& pathWithTrailingBackslash);  // what GetTempPathA returns
-    void SetModulePath(const std::string& path);                     // what GetModuleFileNameA returns
+    // What GetModuleFileNameA returns; a buffer too small gets the path cut
+    // to nSize - 1 bytes and a NUL (current Windows; Wine does not add the NUL).
+    void SetModulePath(const std::string& path);
     // Special folders (CSIDL values without flags). SetSpecialFolder("") or
     // MakeSpecialFolderUnavailable makes the shell calls fail for it.
     // SetSpecialFolder creates the folder on the volume; remove it
     // (RemoveDirectoryA) to test a special folder that does not exist, which
     // SHGetSpecialFolderPathA with fCreate FALSE reports as failure and
-    // SHGetFolderPathA without CSIDL_FLAG_CREATE as S_FALSE.
+    // SHGetFolderPathA without CSIDL_FLAG_CREATE as
+    // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND).
     void SetSpecialFolder(int csidl, const std::string& path);
     void MakeSpecialFolderUnavailable(int csidl);
     std::string SpecialFolder(int csidl) const;

@@ -169,8 +169,10 @@ BOOL WINAPI SHGetSpecialFolderPathA(HWND hwnd, LPSTR pszPath, int csidl, BOOL fC
     return TRUE;
 }
 
-// The ANSI form reports a known but missing folder with S_FALSE (the
-// Unicode form would say E_FAIL); an unavailable one with E_FAIL.
+// A known but missing folder (without CSIDL_FLAG_CREATE) gives
+// HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), as the known-folder based
+// implementation of current Windows does (and Wine); an unavailable one
+// E_FAIL. Nothing is written on failure.
 HRESULT WINAPI SHGetFolderPathA(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPSTR pszPath) {
     (void)hwnd;
     (void)hToken;
@@ -187,7 +189,7 @@ HRESULT WINAPI SHGetFolderPathA(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFla
     std::string path;
     if (!SpecialFolderPath(s, csidl, (csidl & CSIDL_FLAG_CREATE) != 0, path)) {
         call.Fail(ERROR_FILE_NOT_FOUND);
-        return S_FALSE;
+        return static_cast<HRESULT>(0x80070002u);
     }
     CopyPath(path, pszPath);
     return S_OK;

@@ -128,7 +128,9 @@ TEST(SimMachine, SpecialFolders) {
     // Known but missing: not found without the create flag, created with it.
     ASSERT_TRUE(RemoveDirectoryA("C:\\Users\\Player\\Documents"));
     EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_PERSONAL, FALSE));
-    EXPECT_NE(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, buffer), S_OK);
+    buffer[0] = '\0';
+    EXPECT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, buffer), static_cast<HRESULT>(0x80070002u));
+    EXPECT_STREQ(buffer, "");
     EXPECT_FALSE(machine.Exists("C:\\Users\\Player\\Documents"));
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, 0, buffer), S_OK);
     EXPECT_STREQ(buffer, "C:\\Users\\Player\\Documents");
