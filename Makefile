@@ -37,7 +37,9 @@ pe:
 e2e:
 	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py
 
-demo: build
+# The demo needs only the x86_64 programs.
+demo: deps
+	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS) --target Uninstaller Prefclear
 	scripts/demo.sh
 
 clean:

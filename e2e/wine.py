@@ -22,6 +22,7 @@ import relay
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
 LOCALE = "ja_JP.UTF-8"
+CAPTION_FONT = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
 
 # How long the harness waits, in seconds.
 BOX_TIMEOUT = 20        # for a box to appear (a cold Wine start can take a while)
@@ -81,11 +82,23 @@ class Display:
         os.close(read_end)
         self.name = ":" + number.decode().strip()
 
-    def screenshot(self, path: Path, window="root"):
-        """A PNG of the whole screen, or of one window (an X window id)."""
+    def screenshot(self, path: Path, window="root", caption: str = None):
+        """A PNG of the whole screen, or of one window (an X window id).
+
+        With no window manager a box has no title bar; given its caption, a
+        plain one is drawn above the picture so that it reads like the real box.
+        """
         path.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["import", "-display", self.name, "-window", window, str(path)],
                        check=True, timeout=20, capture_output=True)
+        if caption is None or not Path(CAPTION_FONT).is_file():
+            return
+        width = subprocess.run(["identify", "-format", "%w", str(path)], check=True, timeout=20,
+                               capture_output=True, text=True).stdout.strip()
+        subprocess.run(["convert", "(", "-size", f"{width}x22", "xc:#0a246a", "-font", CAPTION_FONT,
+                        "-pointsize", "13", "-fill", "white", "-annotate", "+6+16", caption, ")",
+                        str(path), "-append", "-bordercolor", "#808080", "-border", "1", "+repage",
+                        str(path)], check=True, timeout=20, capture_output=True)
 
     def close(self):
         if self.process.poll() is None:
@@ -96,6 +109,14 @@ class Display:
                 self.process.kill()
                 self.process.wait()
         self.log.close()
+
+
+def kill_prefix(path: Path):
+    """Ends every process of the prefix at path, and its server."""
+    env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": str(path)}
+    for flag in ("-k", "-w"):
+        subprocess.run([WINESERVER, flag], env=env, timeout=30, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def xdotool(display, *args, timeout=10):
@@ -200,9 +221,7 @@ class WinePrefix:
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def kill(self):
-        """Ends every process of the prefix, and its server."""
-        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=30, capture_output=True)
-        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=30, capture_output=True)
+        kill_prefix(self.path)
 
     # -- paths --
     def unix_path(self, windows_path) -> Path:
@@ -326,6 +345,7 @@ class _Runner:
         self.process = process
         self.reader = reader
         self.seen = []
+        self.pending = []       # boxes that opened and were not yet taken up
         self.open = {}          # thread -> SeenBox not yet returned
         self.shell_calls = []
         self.batches = {}
@@ -339,8 +359,7 @@ class _Runner:
         self.prefix.start_server()
 
     def _pump(self):
-        """Consumes new trace lines; returns boxes that opened."""
-        opened = []
+        """Consumes new trace lines; boxes that opened join self.pending."""
         for event in self.reader.poll():
             if isinstance(event, relay.Call) and event.function == "user32.MessageBoxA":
                 a = event.arguments
@@ -349,14 +368,13 @@ class _Runner:
                               a[1].truncated or a[2].truncated)
                 self.seen.append(box)
                 self.open[event.thread] = box
-                opened.append(box)
+                self.pending.append(box)
             elif isinstance(event, relay.Return) and event.function == "user32.MessageBoxA":
                 box = self.open.pop(event.thread, None)
                 if box is not None:
                     box.result = event.value
             elif isinstance(event, relay.Call) and event.function == "shell32.ShellExecuteA":
                 self._on_shell_execute(event)
-        return opened
 
     def _on_shell_execute(self, event):
         texts = [a.text for a in event.arguments]
@@ -378,15 +396,13 @@ class _Runner:
     def _wait_for_box(self, index, expected):
         deadline = time.monotonic() + BOX_TIMEOUT
         while time.monotonic() < deadline:
-            opened = self._pump()
-            if opened:
-                if len(opened) > 1:
-                    raise HarnessError(f"two boxes opened at once: {[show(b.text) for b in opened]}")
-                return opened[0]
+            self._pump()
+            if self.pending:
+                return self.pending.pop(0)
             if self._finished():
                 self._pump()
-                if len(self.seen) > index:
-                    return self.seen[index]
+                if self.pending:
+                    return self.pending.pop(0)
                 raise HarnessError(f"box {index + 1} never appeared, the program ended first: "
                                    f"expected {show(expected.text)}")
             time.sleep(0.05)
@@ -429,19 +445,20 @@ class _Runner:
         window = self._find_window(box.caption)
         if expected.screenshot is not None:
             time.sleep(0.3)   # let the box finish painting
-            self.prefix.display.screenshot(expected.screenshot, window)
+            self.prefix.display.screenshot(expected.screenshot, window,
+                                           box.caption.decode("cp932", "replace"))
         for _ in range(KEY_RETRIES):
             xdotool(self.prefix.display, "windowfocus", "--sync", window)
             # A plain key (XTEST): Wine ignores events sent to a window directly.
             xdotool(self.prefix.display, "key", expected.answer)
             deadline = time.monotonic() + ANSWER_TIMEOUT
             while time.monotonic() < deadline:
-                opened = self._pump()
-                if opened:
-                    raise HarnessError(f"box {index + 2} opened before box {index + 1} was answered: "
-                                       f"{show(opened[0].text)}")
+                self._pump()
                 if box.result is not None:
                     return
+                if self.pending:
+                    raise HarnessError(f"box {index + 2} opened before box {index + 1} was answered: "
+                                       f"{show(self.pending[0].text)}")
                 time.sleep(0.05)
         raise HarnessError(f"box {index + 1} did not close after {KEY_RETRIES} presses of "
                            f"{expected.answer}: {show(box.text)}")
@@ -463,19 +480,20 @@ class _Runner:
             self._answer(index, expected, box)
         deadline = time.monotonic() + end_timeout
         while not self._finished():
-            opened = self._pump()
-            if opened:
-                raise HarnessError(f"unexpected box {len(self.seen)} after the {len(boxes)} expected: "
-                                   f"{show(opened[0].text)}, caption {show(opened[0].caption)}, "
-                                   f"flags {opened[0].flags:#010x}")
+            self._pump()
+            if self.pending:
+                extra = self.pending[0]
+                raise HarnessError(f"unexpected box after the {len(boxes)} expected: "
+                                   f"{show(extra.text)}, caption {show(extra.caption)}, "
+                                   f"flags {extra.flags:#010x}")
             if time.monotonic() > deadline:
                 what = "the temporary copy to go" if relaunch and self.process.poll() is not None \
                     else "the program to end"
                 raise HarnessError(f"waited {end_timeout}s for {what}")
             time.sleep(0.05)
         self._pump()
-        if len(self.seen) > len(boxes):
-            extra = self.seen[len(boxes)]
+        if self.pending:
+            extra = self.pending[0]
             raise HarnessError(f"unexpected box after the {len(boxes)} expected: {show(extra.text)}")
         if relaunch:
             if self.copy is None:
