@@ -61,7 +61,9 @@ bool IsSafeRelativePath(const std::string& path) {
             continue;
         }
         if (IsSeparator(byte)) {
-            if (componentLength > 0 && onlyDotsAndSpaces) return false;
+            // An empty component (a doubled or trailing separator) names no
+            // file an installer writes; refusing it keeps one spelling per path.
+            if (componentLength == 0 || onlyDotsAndSpaces) return false;
             onlyDotsAndSpaces = true;
             componentLength = 0;
         } else {
@@ -70,7 +72,7 @@ bool IsSafeRelativePath(const std::string& path) {
         }
         ++i;
     }
-    return !(componentLength > 0 && onlyDotsAndSpaces);
+    return componentLength > 0 && !onlyDotsAndSpaces;
 }
 
 bool IsAbsoluteFolderPath(const std::string& path) {

@@ -8,8 +8,9 @@
 
 // A relative path that stays below the folder it is joined to: not empty,
 // not beginning with '\' or '/', no ':' (drive or stream), no NUL, well-formed
-// two-byte characters, and no component made only of dots and spaces ('\'
-// and '/' both separate components, as the system's path rules have it).
+// two-byte characters, and every component a real name: not empty and not
+// made only of dots and spaces ('\' and '/' both separate components, as the
+// system's path rules have it).
 [[nodiscard]] bool IsSafeRelativePath(const std::string& path);
 
 // An absolute folder: a drive letter, ':', then '\' or the end ("C:", "C:\X"),

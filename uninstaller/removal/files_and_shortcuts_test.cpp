@@ -17,25 +17,6 @@ InstallerSettings WithDesktopLinks(std::vector<std::string> names) {
     return s;
 }
 
-InstallerSettings WithMenuLinks(std::vector<std::string> names) {
-    InstallerSettings s;
-    for (auto& name : names) s.Shortcut.push_back({"x", std::move(name)});
-    return s;
-}
-
-TEST(RemoveInstalledFiles, DeletesEveryListedFileWithoutLookingFirst) {
-    sim::Machine m;
-    LayOutSample(m);
-    m.ClearJournal();
-    RemoveInstalledFiles(kGame, SampleFiles());
-    for (const auto& entry : SampleFiles()) EXPECT_FALSE(m.Exists(std::string(kGame) + "\\" + entry.Path));
-    EXPECT_EQ(m.CallCount("FindFirstFileA"), 0);
-    EXPECT_EQ(m.CallCount("DeleteFileA"), 6);
-    // Folders stay for their own step.
-    EXPECT_TRUE(m.IsFolder(std::string(kGame) + "\\Data\\Movie"));
-    ExpectBystandersIntact(m);
-}
-
 TEST(RemoveInstalledFiles, AFailedDeletionDoesNotStopTheWalk) {
     sim::Machine m;
     m.AddFile("C:\\G\\a.txt");
@@ -155,16 +136,6 @@ TEST(RemoveDesktopShortcuts, SubfolderStaysAndDuplicatesAreSkipped) {
     EXPECT_EQ(m.CallCount("DeleteFileA"), 2);
 }
 
-TEST(RemoveDesktopShortcuts, ALockedShortcutDoesNotStopTheNext) {
-    sim::Machine m;
-    m.AddFile(std::string(kDesktop) + "\\A.lnk");
-    m.AddFile(std::string(kDesktop) + "\\B.lnk");
-    m.HoldOpen(std::string(kDesktop) + "\\A.lnk", 0);
-    RemoveDesktopShortcuts(WithDesktopLinks({"A", "B"}));
-    EXPECT_TRUE(m.IsFile(std::string(kDesktop) + "\\A.lnk"));
-    EXPECT_FALSE(m.Exists(std::string(kDesktop) + "\\B.lnk"));
-}
-
 TEST(RemoveDesktopShortcuts, NothingWithoutTheCommonDesktop) {
     sim::Machine m;
     m.AddFile("C:\\Game.lnk", "keep");  // where an empty folder would lead
@@ -183,25 +154,6 @@ TEST(RemoveDesktopShortcuts, NoShortcutIsDeletedThroughALinkedSubfolder) {
     RemoveDesktopShortcuts(WithDesktopLinks({"Maker\\Game"}));
     EXPECT_EQ(m.FileBytes("C:\\Outside\\Game.lnk"), "keep");
     EXPECT_EQ(m.CallCount("DeleteFileA"), 0);
-}
-
-TEST(RemoveProgramMenuShortcuts, DeletesInTheGivenFolderOnly) {
-    sim::Machine m;
-    LayOutSample(m);
-    RemoveProgramMenuShortcuts(WithMenuLinks({"Game", "Manual", "..\\Other\\Other"}), kGameMenu);
-    EXPECT_FALSE(m.Exists(std::string(kGameMenu) + "\\Game.lnk"));
-    EXPECT_FALSE(m.Exists(std::string(kGameMenu) + "\\Manual.lnk"));
-    EXPECT_TRUE(m.IsFolder(kGameMenu));
-    EXPECT_TRUE(m.IsFile(std::string(kDesktop) + "\\Game.lnk"));  // the desktop is another step
-    ExpectBystandersIntact(m);
-}
-
-TEST(RemoveProgramMenuShortcuts, NothingForAnEmptyFolder) {
-    sim::Machine m;
-    m.AddFile("C:\\Game.lnk", "keep");
-    m.ClearJournal();
-    RemoveProgramMenuShortcuts(WithMenuLinks({"Game"}), "");
-    EXPECT_TRUE(m.Journal().empty());
 }
 
 }  // namespace

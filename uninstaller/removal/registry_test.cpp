@@ -85,6 +85,13 @@ TEST(RemoveGameRegistryKey, RemovesTheKeyAndAnEmptyParentAndNeverCreatesKeys) {
     }
 }
 
+TEST(RemoveGameRegistryKey, AnEmptyPathWouldNameTheRootAndIsLeftAlone) {
+    sim::Machine m;
+    m.AddKey("SOFTWARE");
+    RemoveGameRegistryKey(WithRegistry(""));
+    EXPECT_TRUE(m.Journal().empty());
+}
+
 TEST(RemoveGameRegistryKey, AKeyThatStaysLosesItsInstallPath) {
     sim::Machine m;
     m.AddKey("SOFTWARE\\Maker\\Game\\Sub");

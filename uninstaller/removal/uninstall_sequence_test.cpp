@@ -171,6 +171,15 @@ TEST(RemoveInstallation, AParentNotNamedAfterTheMakerIsNeverTouched) {
     }
 }
 
+TEST(RemoveInstallation, AFileNamedAfterTheMakerIsNoFolderToRemove) {
+    sim::Machine m;
+    m.AddFile(kMaker, "not a folder");
+    EXPECT_TRUE(RemoveInstallation(SampleSettings(), {}, kGame));
+    EXPECT_EQ(m.Calls("FindFirstFileA").back().argument, kMaker);
+    EXPECT_FALSE(Touched(m, kMaker));
+    EXPECT_EQ(m.FileBytes(kMaker), "not a folder");
+}
+
 TEST(RemoveInstallation, AMakerFolderThatIsALinkStays) {
     sim::Machine m;
     m.AddFile("D:\\Real\\Maker\\Other\\Other.exe", "keep");
