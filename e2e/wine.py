@@ -178,20 +178,25 @@ class WinePrefix:
             "WINEDEBUG": "-all",
         }
         self.runs = 0
-        self._create()
+        try:
+            self._create()
+        except BaseException:
+            # Never leave a server behind: pytest deletes old temporary
+            # folders, and a server whose prefix is gone can't be reached.
+            self.kill()
+            raise
 
     # -- setup --
     def _create(self):
         log = self.workdir / "wineboot.log"
         with open(log, "wb") as out:
             try:
-                subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=out,
-                               stderr=subprocess.STDOUT, timeout=120, check=True)
+                subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdin=subprocess.DEVNULL,
+                               stdout=out, stderr=subprocess.STDOUT, timeout=120, check=True)
                 # Let the first server save the new registry and go, then keep one.
                 subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60, check=True)
                 self.start_server()
             except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
-                self.kill()
                 raise HarnessError(f"creating the Wine prefix failed ({error}); see {log}")
         self.drive_c = self.path / "drive_c"
         self.user_dir = self.drive_c / "users" / self.env["USER"]
