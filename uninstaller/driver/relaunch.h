@@ -6,12 +6,15 @@
 
 #include "platform/win32.h"
 
-// True once the batch file has been started; shows its own messages.
+// True once the batch file has been started; on false it has shown
+// "アンインストーラの実行に失敗しました".
 [[nodiscard]] bool RelaunchFromTemp();
 // A free name of 16 letters a-y plus `extension` (with its dot) in the
-// temporary folder; empty when none was found.
+// temporary folder: no file or folder of that name exists. Empty when 1024
+// names were all taken or the temporary folder is unknown.
 [[nodiscard]] std::string MakeUniqueTempPath(const std::string& extension);
-// Writes the seven-line batch file. True when it was written whole and closed.
+// Writes the seven-line batch file ('%' doubled in the paths). True when it
+// was written whole and closed.
 [[nodiscard]] bool WriteRelaunchBatch(const std::string& copyPath, const std::string& gameFolder,
                                       const std::string& batchPath);
 // Writes the three lines that delete `path` until it is gone.
