@@ -1,5 +1,9 @@
 #include "uninstaller/removal/registry.h"
 
+#include <cstddef>
+#include <initializer_list>
+#include <vector>
+
 #include "common/paths.h"
 
 namespace {
@@ -18,7 +22,52 @@ RegistryKeyHolder OpenKey(const std::string& path, REGSAM access) {
     return RegistryKeyHolder(key);
 }
 
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameKeyName(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+bool IsAnyOf(const std::string& name, std::initializer_list<const char*> names) {
+    for (const char* candidate : names) {
+        if (SameKeyName(name, candidate)) return true;
+    }
+    return false;
+}
+
+// Registry key names have no two-byte rule of their own, but the bytes are
+// CP932 text: split with the same lead-byte walk as paths.
+std::vector<std::string> SplitKeyPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string rest = path;
+    for (;;) {
+        const std::ptrdiff_t last = FindLastSeparator(rest);
+        if (last < 0) break;
+        parts.insert(parts.begin(), rest.substr(static_cast<std::size_t>(last) + 1));
+        rest.resize(static_cast<std::size_t>(last));
+    }
+    parts.insert(parts.begin(), rest);
+    return parts;
+}
+
 }  // namespace
+
+bool IsProtectedRegistryKey(const std::string& path) {
+    std::string key = path;
+    RemoveTrailingSeparator(key);
+    const std::vector<std::string> parts = SplitKeyPath(key);
+    for (const std::string& part : parts) {
+        if (part.empty()) return true;
+    }
+    if (IsAnyOf(parts[0], {"SYSTEM", "HARDWARE", "SAM", "SECURITY", "BCD00000000"})) return true;
+    if (!SameKeyName(parts[0], "SOFTWARE")) return false;
+    if (parts.size() == 1) return true;
+    return IsAnyOf(parts[1], {"Microsoft", "Policies", "Classes", "Clients", "WOW6432Node"});
+}
 
 std::string MakeUninstallEntryPath(const std::string& registry) {
     std::string key = registry;
@@ -27,8 +76,9 @@ std::string MakeUninstallEntryPath(const std::string& registry) {
 }
 
 void RemoveGameRegistryKey(const InstallerSettings& settings) {
-    // An empty path would name HKEY_LOCAL_MACHINE itself.
-    if (settings.Registry.empty()) return;
+    // An empty path would name HKEY_LOCAL_MACHINE itself; a tampered record
+    // must not make an elevated run delete the system's own keys.
+    if (settings.Registry.empty() || IsProtectedRegistryKey(settings.Registry)) return;
     {
         // Opening, not creating: a missing key means there is nothing to do.
         RegistryKeyHolder key = OpenKey(settings.Registry, KEY_ALL_ACCESS);
@@ -40,7 +90,7 @@ void RemoveGameRegistryKey(const InstallerSettings& settings) {
     std::string key = settings.Registry;
     RemoveTrailingSeparator(key);
     const std::string parent = GetParentPath(key);
-    if (!parent.empty()) DeleteKeyIfNoSubkeys(parent);
+    if (!parent.empty() && !IsProtectedRegistryKey(parent)) DeleteKeyIfNoSubkeys(parent);
 }
 
 void DeleteKeyIfNoSubkeys(const std::string& path) {

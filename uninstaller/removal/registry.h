@@ -44,6 +44,12 @@ private:
 // Deletes the game key's "InstallPath", then the key, then its parent when
 // that has no subkeys. Opens the existing key only: never creates one.
 void RemoveGameRegistryKey(const InstallerSettings& settings);
+// True for a key path the uninstaller must never delete on a record file's
+// word: an empty component, the system's own hives (SYSTEM, HARDWARE, SAM,
+// SECURITY, BCD00000000), SOFTWARE itself, or the system's parts of it
+// (Microsoft, Policies, Classes, Clients, WOW6432Node). Names compare
+// case-insensitively, as the registry does.
+[[nodiscard]] bool IsProtectedRegistryKey(const std::string& path);
 // Deletes the key at `path` when it has no subkeys (values do not count).
 void DeleteKeyIfNoSubkeys(const std::string& path);
 // Empties and deletes the uninstall entry. False when its key could not be

@@ -231,3 +231,48 @@ TEST(RemoveUninstallEntry, AFailedDeleteOfTheKeyStillSucceeds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IsProtectedRegistryKey, GuardsTheSystemsOwnKeys) {
+    struct Case {
+        const char* path;
+        bool isProtected;
+    } const cases[] = {
+        {"SOFTWARE\\Maker\\Game", false},
+        {"software\\maker\\game\\", false},
+        {"Game", false},
+        {"SOFTWARE\\\x95\x5C\\Game", false},
+        {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+        {"software\\POLICIES\\Maker", true},
+        {"SOFTWARE\\Classes\\exefile", true},
+        {"SOFTWARE\\Wow6432Node\\Maker\\Game", true},
+        {"SOFTWARE", true},
+        {"SOFTWARE\\", true},
+        {"SYSTEM\\CurrentControlSet\\Services\\X", true},
+        {"hardware\\x", true},
+        {"SOFTWARE\\\\Microsoft", true},  // an empty component
+        {"\\SOFTWARE\\Maker", true},
+        {"SOFTWARE\\MicrosoftGames\\X", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsProtectedRegistryKey(c.path), c.isProtected) << c.path;
+}
+
+TEST(RemoveGameRegistryKey, ATamperedRecordCannotDeleteSystemKeys) {
+    for (const char* registry : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "SYSTEM\\Setup"}) {
+        sim::Machine m;
+        m.AddKey(registry);
+        m.SetValue(registry, "InstallPath", "C:\\G");
+        const auto before = m.AllKeys();
+        RemoveGameRegistryKey(WithRegistry(registry));
+        EXPECT_EQ(m.AllKeys(), before) << registry;
+        EXPECT_TRUE(m.ValueExists(registry, "InstallPath")) << registry;
+    }
+    // Nor the protected parent of an ordinary-looking game key.
+    sim::Machine m;
+    m.AddKey("SOFTWARE\\Microsoft\\Game");
+    RemoveGameRegistryKey(WithRegistry("SOFTWARE\\Microsoft\\Game"));
+    EXPECT_TRUE(m.KeyExists("SOFTWARE\\Microsoft\\Game"));
+}
+
+}  // namespace
