@@ -84,6 +84,31 @@ TEST(RunUninstaller, RemovingModeReportsAFailedUninstall) {
     EXPECT_TRUE(machine.IsFolder(kGame));
 }
 
+TEST(RunUninstaller, RemovingModeReportsCompletionWithoutAskingAndIgnoresLaterItems) {
+    const std::string kComplete =
+        "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC"
+        "\x82\xB5\x82\xBD";
+    for (const std::string line : {std::string("-F=\"C:\\Games\\Maker\\Game\""), std::string("-F=C:\\Games\\Maker\\Game\\ -Q=B"),
+                                   std::string("/F=C:\\Games\\Maker\\Game")}) {
+        sim::Machine machine;
+        machine.AddFile("C:\\Games\\Maker\\Game\\InstallInfo\\Installer.ini",
+                        "#GameName = \"Game\"\r\n#Registry = \"SOFTWARE\\Maker\\Game\"\r\n#DefaultGameMakerName = \"Maker\"\r\n");
+        machine.AddFile("C:\\Games\\Maker\\Game\\InstallInfo\\InstallFiles.ini",
+                        "#InstallFileList{\"Game.exe\",1,0x1 \"Data\\a.pak\",2,0x2}\r\n");
+        machine.AddFile("C:\\Games\\Maker\\Game\\Game.exe", "MZ");
+        machine.AddFile("C:\\Games\\Maker\\Game\\Data\\a.pak", "x");
+        machine.AddFile("C:\\Games\\Maker\\Other\\Other.exe", "MZ");
+        machine.AddKey("SOFTWARE\\Maker\\Game");
+        EXPECT_TRUE(RunUninstaller(line)) << line;
+        ASSERT_EQ(machine.MessageBoxes().size(), 1u) << line;
+        EXPECT_EQ(machine.MessageBoxes()[0].text, kComplete);
+        EXPECT_EQ(machine.MessageBoxes()[0].flags, static_cast<UINT>(MB_OK));
+        EXPECT_FALSE(machine.Exists(kGame)) << line;
+        EXPECT_TRUE(machine.IsFile("C:\\Games\\Maker\\Other\\Other.exe")) << line;
+        EXPECT_FALSE(machine.KeyExists("SOFTWARE\\Maker\\Game")) << line;
+    }
+}
+
 TEST(RunUninstaller, AskingModeWithoutSettingsNamesTheFullPath) {
     sim::Machine machine;
     machine.SetModulePath("C:\\Games\\Maker\\Game\\Uninstaller.exe");
