@@ -39,7 +39,10 @@ def require_tools():
     """Names every missing piece at once; the suite must not pass silently without Wine."""
     missing = [p for p in (WINE, WINESERVER) if not os.access(p, os.X_OK)]
     missing += [t for t in ("Xvfb", "xdotool", "import") if shutil.which(t) is None]
-    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
+    try:
+        listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
+    except OSError:
+        listed = ""
     if "ja_jp.utf8" not in listed and "ja_jp.utf-8" not in listed:
         missing.append(f"the {LOCALE} locale")
     if missing:
