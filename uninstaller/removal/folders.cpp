@@ -15,6 +15,22 @@ const char kFolderFailedFormat[] = "【 %s 】\nフォルダの削除に失敗�
 const char kCaption[] = "Uninstaller";
 constexpr DWORD kFolderWaitMilliseconds = 100;
 
+// The system takes '/' for '\\' in paths; the folder set must too, or
+// "Data/Sub\\x" would put Data/Sub at the depth of Data and Data would be
+// tried (and reported) before its subfolder was gone. Trail bytes are kept.
+std::string WithBackslashes(const std::string& path) {
+    std::string result = path;
+    for (std::size_t i = 0; i < result.size();) {
+        if (sjis::IsLeadByte(static_cast<unsigned char>(result[i]))) {
+            i += 2;
+            continue;
+        }
+        if (result[i] == '/') result[i] = '\\';
+        ++i;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::size_t PathDepth(const std::string& path) {
@@ -37,7 +53,7 @@ std::vector<std::string> OrderFoldersForRemoval(const InstallFileList& files) {
     for (const InstallFileEntry& entry : files) {
         // A path that may leave the game folder contributes nothing.
         if (!IsSafeRelativePath(entry.Path)) continue;
-        std::string path = entry.Path;
+        std::string path = WithBackslashes(entry.Path);
         RemoveTrailingSeparator(path);
         std::string parent = GetParentPath(path);
         while (!parent.empty()) {
