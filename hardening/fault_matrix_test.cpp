@@ -178,7 +178,9 @@ void AskingNoOracle(const Flow&, const sim::JournalEntry& failed, const sim::Mac
         // A failed close after a whole read does not change the read.
         EXPECT_TRUE(o.result);
     }
-    if (o.result) EXPECT_EQ(m.MessageBoxes().size(), 1u);
+    if (o.result) {
+        EXPECT_EQ(m.MessageBoxes().size(), 1u);
+    }
 }
 
 void AskingYesOracle(const Flow&, const sim::JournalEntry& failed, const sim::Machine& m, const Outcome& o) {
@@ -190,7 +192,9 @@ void AskingYesOracle(const Flow&, const sim::JournalEntry& failed, const sim::Ma
         }
     }
     for (const auto& entry : o.volumeBefore) {
-        if (!Below(entry.first, "C:\\Temp")) EXPECT_EQ(o.volumeAfter.count(entry.first), 1u) << entry.first;
+        if (!Below(entry.first, "C:\\Temp")) {
+            EXPECT_EQ(o.volumeAfter.count(entry.first), 1u) << entry.first;
+        }
     }
     const auto& boxes = m.MessageBoxes();
     const bool batchCall = EndsWith(failed.argument, ".bat");
@@ -291,7 +295,9 @@ void PrefclearOracle(const Flow&, const sim::JournalEntry& failed, const sim::Ma
         }
     } else {
         ASSERT_FALSE(boxes.empty());
-        if (failed.function != "MessageBoxA") EXPECT_EQ(boxes.back().text, prefclear_test::kDone);
+        if (failed.function != "MessageBoxA") {
+            EXPECT_EQ(boxes.back().text, prefclear_test::kDone);
+        }
     }
     if (failed.function == "DeleteFileA") {
         EXPECT_TRUE(o.result);
@@ -370,7 +376,9 @@ void ExpectInvariants(const Flow& flow, const sim::Machine& m, const Outcome& o,
         EXPECT_TRUE(it != o.volumeAfter.end() && it->second == entry.second) << "changed " << entry.first;
     }
     for (const auto& entry : o.volumeAfter) {
-        if (!flow.ownsPath(entry.first)) EXPECT_EQ(o.volumeBefore.count(entry.first), 1u) << "new " << entry.first;
+        if (!flow.ownsPath(entry.first)) {
+            EXPECT_EQ(o.volumeBefore.count(entry.first), 1u) << "new " << entry.first;
+        }
     }
 }
 
