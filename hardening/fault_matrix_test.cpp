@@ -101,6 +101,7 @@ struct Flow {
     std::function<bool(const std::string&)> ownsKey;
     Oracle oracle;
     bool faultsFromFirstBox = false;  // calls before the first box are covered by another flow
+    std::vector<std::string> mustCall = {};  // calls the fault-free run must make, lest the matrix go hollow
 };
 
 // The machine answers an unscripted box with its default button: OK, and
@@ -321,9 +322,12 @@ std::vector<Flow> Flows() {
          GameOwnsPath, GameOwnsKey, AskingNoOracle, true},
         {"asking, Yes", [](sim::Machine& m) { LayOutAsking(m, false); }, [] { return RunUninstaller(""); },
          [](const std::string& p) { return Below(p, "C:\\Temp"); }, [](const std::string&) { return false; },
-         AskingYesOracle},
+         AskingYesOracle, false,
+         {"CopyFileA", "SetFileAttributesA", "CreateFileA", "WriteFile", "CloseHandle", "ShellExecuteA"}},
         {"removal", [](sim::Machine& m) { removal_test::LayOutSample(m); },
-         [removeLine] { return RunUninstaller(removeLine); }, GameOwnsPath, GameOwnsKey, RemovalOracle},
+         [removeLine] { return RunUninstaller(removeLine); }, GameOwnsPath, GameOwnsKey, RemovalOracle, false,
+         {"ReadFile", "DeleteFileA", "RemoveDirectoryA", "RegOpenKeyExA", "RegCreateKeyExA", "RegDeleteKeyA",
+          "RegDeleteValueA", "MessageBoxA"}},
 #if defined(HARDENING_PREFCLEAR_FLOW)
         {"prefclear", LayOutOrrin, RunPrefclear,
          [](const std::string& p) {
@@ -334,7 +338,7 @@ std::vector<Flow> Flows() {
              }
              return false;
          },
-         [](const std::string&) { return false; }, PrefclearOracle},
+         [](const std::string&) { return false; }, PrefclearOracle, false, {"ReadFile", "DeleteFileA"}},
 #endif
     };
 }
@@ -396,6 +400,11 @@ TEST(FaultMatrix, EveryCallOfEveryFlowFailsInTurn) {
         }
         ASSERT_FALSE(calls.empty()) << flow.name;
         const int coveredBefore = covered;
+        for (const auto& function : flow.mustCall) {
+            EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const sim::JournalEntry& c) {
+                return c.function == function;
+            })) << flow.name << " never calls " << function;
+        }
         std::map<std::string, int> seen;
         bool boxSeen = false;
         for (const auto& call : calls) {

@@ -340,7 +340,7 @@ TEST(Soak, RandomGamesUninstallWithRandomFaults) {
         }
     }
     std::printf("soak: %llu games, seed %u: %llu listed files removed, %llu folder messages, %llu junctions, "
-                "%llu tampered entries, %llu injected failures\n",
+                "%llu tampered entries, %llu calls denied\n",
                 static_cast<unsigned long long>(games), seed, static_cast<unsigned long long>(tally.removed),
                 static_cast<unsigned long long>(tally.folderMessages), static_cast<unsigned long long>(tally.junctions),
                 static_cast<unsigned long long>(tally.tampered), static_cast<unsigned long long>(tally.injected));
