@@ -18,9 +18,8 @@
 #
 # Seeds live in fuzz/corpus/<target>/, dictionaries in fuzz/dict/, inputs
 # that once failed in fuzz/regressions/<target>/. A regression listed in
-# fuzz/regressions/OPEN still fails (its fix has not landed): `corpus` skips
-# it and says so, and `run` steps around that finding where the target
-# offers a way (folder_order: FOLDER_ORDER_FUZZ_TOLERATE_OPEN=1).
+# fuzz/regressions/OPEN still fails (its fix has not landed): `corpus` and
+# `run` leave it out, and `corpus` says so.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -96,11 +95,9 @@ run_one() {
     # Fixed regressions join the working corpus: a fault that comes back is
     # found at once.
     fixed_regressions "$t" | while IFS= read -r file; do cp -f "$file" "$work/regression-$(basename "$file")"; done
-    local tolerate=0
-    if [[ $t == folder_order ]] && [[ -f $OPEN_LIST ]] && grep -q '^folder_order/' "$OPEN_LIST"; then tolerate=1; fi
     echo "fuzz run: $t for ${seconds}s (log $log)"
     local status=0
-    FOLDER_ORDER_FUZZ_TOLERATE_OPEN=$tolerate /usr/bin/time -f '%U %S' -o "$BUILD/logs/$t.time" \
+    /usr/bin/time -f '%U %S' -o "$BUILD/logs/$t.time" \
         nice -n "${FUZZ_NICE:-0}" "$BUILD/${t}_fuzz" \
         -max_total_time="$seconds" -max_len=4096 -timeout=25 -rss_limit_mb=2048 \
         -dict="$(dict_of "$t")" -artifact_prefix="$artifacts/" -print_final_stats=1 \

@@ -7,8 +7,9 @@
 // - containment: every folder is a relative path that stays below the game
 //   folder: not empty, not absolute, no ':' or NUL, no empty component, no
 //   component made only of dots and spaces ('\' and '/' both separate);
-// - order: PathDepth never grows along the sequence, PathDepth counts the
-//   one-byte backslashes, and no folder comes twice;
+// - order: PathDepth counts the one-byte backslashes and never grows along
+//   the sequence, nor does the depth the system sees ('/' separates too), and
+//   no folder comes twice, however its separators are written;
 // - every folder is a folder on the way to a listed file, and every folder on
 //   the way to a listed file that passes the containment rule is there.
 //
@@ -24,7 +25,6 @@
 //   named, exactly the folders with nothing left below them are gone.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,13 +62,6 @@ bool SplitComponents(const std::string& path, std::vector<std::string>& componen
     }
     return true;
 }
-
-// An open finding in the removal code that long runs step around when
-// FOLDER_ORDER_FUZZ_TOLERATE_OPEN=1 is set, so that they go on looking for
-// other faults (fuzz/regressions/folder_order/README.md): "Data/Sub\\x.txt"
-// puts "Data/Sub" at the depth of "Data", so Data is tried first and stays.
-// Without it (the default, and in scripts/fuzz.sh corpus) it is checked.
-bool g_tolerateOpen = false;
 
 // The containment rule, strictest form.
 bool StaysInside(const std::string& relative) {
@@ -146,7 +139,6 @@ bool IsPlain(const std::string& relative) {
         if (byte < 0x20 || byte == '!' || std::string("<>\"|*?").find(static_cast<char>(byte)) != std::string::npos) {
             return false;
         }
-        if (byte == '/' && g_tolerateOpen) return false;
         ++i;
     }
     for (const std::string& component : components) {
@@ -194,10 +186,8 @@ InstallFileList ListFromInput(const fuzz::ExactBuffer& bytes) {
     return list;
 }
 
-// '/' written as '\\' (the system takes both as the separator) unless the
-// open slash finding is being stepped around.
+// '/' written as '\\': the system takes both as the separator.
 std::string SystemSpelling(const std::string& path) {
-    if (g_tolerateOpen) return path;
     std::string spelled = path;
     for (std::size_t i = 0; i < spelled.size(); ++i) {
         if (fuzz::IsLead(static_cast<unsigned char>(spelled[i]))) {
@@ -222,7 +212,7 @@ void CheckOrder(const InstallFileList& list, const std::vector<std::string>& ord
         if (i > 0) FUZZ_CHECK(PathDepth(order[i - 1]) >= PathDepth(folder));
         // Deepest first as the system counts, or a folder is tried before
         // the folder inside it.
-        if (i > 0 && !g_tolerateOpen) FUZZ_CHECK(SystemDepth(order[i - 1]) >= SystemDepth(folder));
+        if (i > 0) FUZZ_CHECK(SystemDepth(order[i - 1]) >= SystemDepth(folder));
         FUZZ_CHECK(distinct.insert(SystemSpelling(folder)).second);
         FUZZ_CHECK(onTheWay.count(SystemSpelling(folder)) == 1);
     }
@@ -319,12 +309,6 @@ void CheckRemoval(const InstallFileList& list, const std::vector<std::string>& o
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tolerate = std::getenv("FOLDER_ORDER_FUZZ_TOLERATE_OPEN");
-    g_tolerateOpen = tolerate != nullptr && std::string(tolerate) == "1";
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::ExactBuffer input(std::string(reinterpret_cast<const char*>(data), size));
