@@ -50,3 +50,10 @@ void RemoveTrailingSeparator(std::string& path) {
     if (path.size() == 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') return;
     if (EndsWithSeparator(path)) path.pop_back();
 }
+
+std::string JoinWithSeparator(const std::string& folder, const std::string& name) {
+    std::string joined = folder;
+    AddTrailingSeparator(joined);
+    joined += name;
+    return joined;
+}

@@ -16,5 +16,9 @@
 void AddTrailingSeparator(std::string& path);
 // Removes one trailing backslash, except from a drive root such as "C:\".
 void RemoveTrailingSeparator(std::string& path);
+// `folder` joined with `name` the way every caller joins paths: a copy of the
+// folder, AddTrailingSeparator, then the name (so an empty folder gives a
+// leading backslash).
+[[nodiscard]] std::string JoinWithSeparator(const std::string& folder, const std::string& name);
 // True when the last character (not a trail byte) is the backslash.
 [[nodiscard]] bool EndsWithSeparator(const std::string& path);

@@ -12,15 +12,8 @@
 #include <vector>
 
 #include "platform/sim.h"
-// The reset tool's flow is left out unless asked for: prefclear/path_helpers.cpp
-// and uninstaller/removal/containment.cpp both define a global JoinPath (with
-// different results for an empty folder), so one program that links both
-// libraries fails to link. Build with -DHARDENING_PREFCLEAR_FLOW (and the
-// duplicate resolved) to run it.
-#if defined(HARDENING_PREFCLEAR_FLOW)
 #include "prefclear/app.h"
 #include "prefclear/test_support.h"
-#endif
 #include "uninstaller/driver/run_uninstaller.h"
 #include "uninstaller/removal/removal_test_support.h"
 
@@ -47,10 +40,8 @@ const std::string kSettingsAfter =  // 】\n読み込みに失敗しました
 const std::string kSettingsMessage =
     kSettingsBefore + "C:\\Games\\Maker\\Game\\InstallInfo\\Installer.ini" + kSettingsAfter;
 
-#if defined(HARDENING_PREFCLEAR_FLOW)
 const std::string kOrrin = "C:\\Games\\Orrin";
 const std::string kOrrinSave = "C:\\Users\\Player\\Documents\\Tarnwick\\Orrin\\SaveData";
-#endif
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -114,7 +105,6 @@ void LayOutAsking(sim::Machine& m, bool answerNo) {
     if (answerNo) m.ScriptAnswers({IDNO});
 }
 
-#if defined(HARDENING_PREFCLEAR_FLOW)
 void LayOutOrrin(sim::Machine& m) {
     prefclear_test::ResetProcessState();
     m.AddFile(kOrrin + "\\OrrinStart.ini", "GameName = \"Orrin\"");
@@ -134,7 +124,6 @@ bool RunPrefclear() {
     prefclear_test::ResetProcessState();
     return result;
 }
-#endif
 
 std::vector<std::string> IconErrorBoxes(const sim::Machine& m) {
     std::vector<std::string> texts;
@@ -272,7 +261,6 @@ void RemovalOracle(const Flow&, const sim::JournalEntry& failed, const sim::Mach
     }
 }
 
-#if defined(HARDENING_PREFCLEAR_FLOW)
 void PrefclearOracle(const Flow&, const sim::JournalEntry& failed, const sim::Machine& m, const Outcome& o) {
     // Only the five configuration files may go; nothing is created.
     std::set<std::string> five;
@@ -313,7 +301,6 @@ void PrefclearOracle(const Flow&, const sim::JournalEntry& failed, const sim::Ma
     }
 }
 
-#endif
 
 std::vector<Flow> Flows() {
     const std::string removeLine = "-F=\"C:\\Games\\Maker\\Game\"";
@@ -328,7 +315,6 @@ std::vector<Flow> Flows() {
          [removeLine] { return RunUninstaller(removeLine); }, GameOwnsPath, GameOwnsKey, RemovalOracle, false,
          {"ReadFile", "DeleteFileA", "RemoveDirectoryA", "RegOpenKeyExA", "RegCreateKeyExA", "RegDeleteKeyA",
           "RegDeleteValueA", "MessageBoxA"}},
-#if defined(HARDENING_PREFCLEAR_FLOW)
         {"prefclear", LayOutOrrin, RunPrefclear,
          [](const std::string& p) {
              if (!Below(p, kOrrinSave)) return false;
@@ -339,7 +325,6 @@ std::vector<Flow> Flows() {
              return false;
          },
          [](const std::string&) { return false; }, PrefclearOracle, false, {"ReadFile", "DeleteFileA"}},
-#endif
     };
 }
 

@@ -85,13 +85,6 @@ bool IsAbsoluteFolderPath(const std::string& path) {
     return path.size() == 2 || path[2] == '\\';
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    std::string joined = folder;
-    AddTrailingSeparator(joined);
-    joined += name;
-    return joined;
-}
-
 bool IsReparsePointOrUnknown(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -103,7 +96,7 @@ bool IsReparsePointOrUnknown(const std::string& path) {
 }
 
 bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative) {
-    const std::string prefix = JoinPath(base, std::string());
+    const std::string prefix = JoinWithSeparator(base, std::string());
     return VisitFoldersOnTheWay(relative, [&](std::size_t end) {
         return !IsReparsePointOrUnknown(prefix + relative.substr(0, end));
     });
@@ -112,5 +105,5 @@ bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relati
 bool IsFolderChainFreeOfReparsePoints(const std::string& base, const std::string& relative) {
     if (!IsWayFreeOfReparsePoints(base, relative)) return false;
     if (relative.empty()) return true;
-    return !IsReparsePointOrUnknown(JoinPath(base, relative));
+    return !IsReparsePointOrUnknown(JoinWithSeparator(base, relative));
 }

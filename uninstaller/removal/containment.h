@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/paths.h"  // JoinWithSeparator
+
 // A relative path that stays below the folder it is joined to: not empty,
 // not beginning with '\' or '/', no ':' (drive or stream), no NUL, well-formed
 // two-byte characters, and every component a real name: not empty and not
@@ -17,9 +19,6 @@
 // or two backslashes (a network or device path).
 [[nodiscard]] bool IsAbsoluteFolderPath(const std::string& path);
 
-// `folder` joined with `name`: a backslash between them unless `folder`
-// already ends in one.
-[[nodiscard]] std::string JoinPath(const std::string& folder, const std::string& name);
 
 // True when `path` is a reparse point (junction, symbolic link) or its
 // attributes cannot be read for another reason than its absence.

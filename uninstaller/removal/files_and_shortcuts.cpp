@@ -9,7 +9,7 @@ bool RemoveShortcut(const std::string& folder, const std::string& linkName) {
     // The extension is appended whatever the name already ends in.
     const std::string relative = linkName + ".lnk";
     if (!IsWayFreeOfReparsePoints(folder, relative)) return false;
-    const std::string path = JoinPath(folder, relative);
+    const std::string path = JoinWithSeparator(folder, relative);
 
     WIN32_FIND_DATAA found{};
     const HANDLE search = FindFirstFileA(path.c_str(), &found);
@@ -22,7 +22,7 @@ bool RemoveShortcut(const std::string& folder, const std::string& linkName) {
 bool RemoveInstalledFile(const std::string& gameFolder, const std::string& relativePath) {
     if (!IsSafeRelativePath(relativePath)) return false;
     if (!IsWayFreeOfReparsePoints(gameFolder, relativePath)) return false;
-    const std::string path = JoinPath(gameFolder, relativePath);
+    const std::string path = JoinWithSeparator(gameFolder, relativePath);
     return DeleteFileA(path.c_str()) != FALSE;
 }
 

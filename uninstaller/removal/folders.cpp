@@ -84,13 +84,13 @@ bool RemoveFolderOnce(const std::string& path) {
 
 bool RemoveFolderBelow(const std::string& base, const std::string& relative) {
     if (!IsWayFreeOfReparsePoints(base, relative)) return false;
-    return RemoveFolderOnce(JoinPath(base, relative));
+    return RemoveFolderOnce(JoinWithSeparator(base, relative));
 }
 
 void RemoveInstalledFolders(const std::string& gameFolder, const InstallFileList& files) {
     for (const std::string& folder : OrderFoldersForRemoval(files)) {
         if (RemoveFolderBelow(gameFolder, folder)) continue;
-        const std::string message = FormatFolderFailureMessage(JoinPath(gameFolder, folder));
+        const std::string message = FormatFolderFailureMessage(JoinWithSeparator(gameFolder, folder));
         (void)MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR);
     }
 }

@@ -17,9 +17,9 @@ const char kSaveFolderSettingFileName[] = "SaveFolderSetting.ini";
 
 // A record file below the game folder, unless a link stands on its way.
 void DeleteRecordFile(const std::string& gameFolder, const std::string& name) {
-    const std::string relative = JoinPath(kRecordFolderName, name);
+    const std::string relative = JoinWithSeparator(kRecordFolderName, name);
     if (!IsWayFreeOfReparsePoints(gameFolder, relative)) return;
-    (void)DeleteFileA(JoinPath(gameFolder, relative).c_str());
+    (void)DeleteFileA(JoinWithSeparator(gameFolder, relative).c_str());
 }
 
 // The folder above the game folder goes only when it is named after the
@@ -51,9 +51,9 @@ bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList
         !programsFolder.empty() && IsSafeRelativePath(settings.DefaultGameMakerProgramMenuName);
     const bool gameMenuUsable = makerMenuUsable && IsSafeRelativePath(settings.GameName);
     const std::string makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
-    const std::string gameMenuRelative = JoinPath(makerMenuRelative, settings.GameName);
-    const std::string gameMenuFolder = JoinPath(programsFolder, gameMenuRelative);
-    const std::string recordFolder = JoinPath(gameFolder, kRecordFolderName);
+    const std::string gameMenuRelative = JoinWithSeparator(makerMenuRelative, settings.GameName);
+    const std::string gameMenuFolder = JoinWithSeparator(programsFolder, gameMenuRelative);
+    const std::string recordFolder = JoinWithSeparator(gameFolder, kRecordFolderName);
 
     // 2, 3. Shortcuts.
     RemoveDesktopShortcuts(settings);
@@ -88,10 +88,10 @@ bool UninstallGame(const std::string& gameFolder) {
     // resolve against whatever the current folder happens to be.
     if (!IsAbsoluteFolderPath(gameFolder)) return false;
 
-    const std::string recordFolder = JoinPath(gameFolder, kRecordFolderName);
+    const std::string recordFolder = JoinWithSeparator(gameFolder, kRecordFolderName);
     InstallerSettings settings;
-    if (!ReadInstallerSettings(JoinPath(recordFolder, kSettingsFileName), settings)) return false;
+    if (!ReadInstallerSettings(JoinWithSeparator(recordFolder, kSettingsFileName), settings)) return false;
     InstallFileList files;
-    if (!ReadInstallFileList(JoinPath(recordFolder, kFileListFileName), files)) return false;
+    if (!ReadInstallFileList(JoinWithSeparator(recordFolder, kFileListFileName), files)) return false;
     return RemoveInstallation(settings, files, gameFolder);
 }
