@@ -8,7 +8,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: test demo build deps unit contract pe e2e clean
+.PHONY: test demo build deps unit contract pe e2e fuzz fuzz-corpus clean
 
 deps:
 	@scripts/install-deps.sh
@@ -20,7 +20,7 @@ build: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
 
 test: build
-	$(MAKE) --no-print-directory unit contract pe e2e
+	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e
 
 # Host unit tests and host contract tests (ASan/UBSan), no Wine.
 unit:
@@ -37,6 +37,17 @@ pe:
 # The real x86_64 programs under Wine.
 e2e:
 	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py
+
+# Every fuzz target over its checked-in seeds and fixed regressions (fast).
+fuzz-corpus:
+	scripts/fuzz.sh build
+	scripts/fuzz.sh corpus
+
+# Fuzz each target for FUZZ_SECONDS (default 180) of its own.
+FUZZ_SECONDS ?= 180
+fuzz: deps
+	scripts/fuzz.sh build
+	scripts/fuzz.sh run $(FUZZ_SECONDS)
 
 # The demo needs only the x86_64 programs.
 demo: deps
