@@ -32,3 +32,42 @@ DONE_FLAGS = 0x00000000         # MB_OK
 
 # アンインストールが完了しました
 UNINSTALL_DONE = bytes.fromhex("834183938343839383588367815b838b82aa8aae97b982b582dc82b582bd")
+
+# アンインストールに失敗しました
+UNINSTALL_FAILED = bytes.fromhex("834183938343839383588367815b838b82c98eb8947382b582dc82b582bd")
+
+# アンインストーラの実行に失敗しました
+RELAUNCH_FAILED = bytes.fromhex("834183938343839383588367815b838982cc8ec08d7382c98eb8947382b582dc82b582bd")
+
+FOLDER_FAILED_FLAGS = 0x00000010    # MB_ICONERROR, OK only
+
+
+def folder_not_removed(path: bytes) -> bytes:
+    """【 %s 】\\nフォルダの削除に失敗しました"""
+    return (bytes.fromhex("817920") + path
+            + bytes.fromhex("20817a0a83748348838b835f82cc8ded8f9c82c98eb8947382b582dc82b582bd"))
+
+
+# ---- Prefclear ----
+# コンフィグ設定初期化
+PREFCLEAR_CAPTION = bytes.fromhex("8352839383748342834f90dd92e88f898afa89bb")
+PREFCLEAR_QUESTION_FLAGS = 0x00000001   # MB_OKCANCEL
+
+
+def reset_question(game_name: bytes) -> bytes:
+    """このプログラムは、『%s』のコンフィグ設定を初期化するものです。\\n初期化してもよろしいですか？\\n\\n※その他のセーブデータは削除されません"""
+    return (bytes.fromhex("82b182cc8376838d834f8389838082cd81418177") + game_name + bytes.fromhex(
+        "817882cc8352839383748342834f90dd92e882f08f898afa89bb82b782e982e082cc82c582b781420a"
+        "8f898afa89bb82b582c482e082e682eb82b582a282c582b782a981480a0a"
+        "81a682bb82cc91bc82cc835a815b83758366815b835e82cd8ded8f9c82b382ea82dc82b982f1"))
+
+
+# 中止しました
+RESET_CANCELLED = bytes.fromhex("92868e7e82b582dc82b582bd")
+# 初期化しました
+RESET_DONE = bytes.fromhex("8f898afa89bb82b582dc82b582bd")
+
+
+def startup_malformed(path: bytes) -> bytes:
+    """【 %s 】の解析に失敗しました"""
+    return bytes.fromhex("817920") + path + bytes.fromhex("20817a82cc89f090cd82c98eb8947382b582dc82b582bd")
