@@ -174,3 +174,34 @@ class Layout:
         if self.keys:
             self.prefix.import_reg([], delete=self.keys)
             self.keys.clear()
+
+
+class Bystanders:
+    """What is not the game's but lies next to it: another game of the same
+    maker (files and keys), a user's file in the maker folder, the game's save
+    data in the documents folder. An uninstall must leave all of it as it was."""
+
+    def __init__(self, layout: Layout, game: Game):
+        maker_folder = game.folder.rsplit("\\", 1)[0]
+        self.layout = layout
+        self.other = Game(folder=f"{maker_folder}\\別のゲーム", name="別のゲーム",
+                          registry=game.registry.rsplit("\\", 1)[0] + "\\別のゲーム", maker=game.maker,
+                          files={"Game.exe": b"MZ other", "data\\表.dat": b"other data"})
+        user = layout.prefix.env["USER"]
+        self.files = {
+            f"{maker_folder}\\ユーザーのメモ.txt": "ユーザーのメモ".encode("cp932"),
+            f"C:\\users\\{user}\\Documents\\Tarnwick\\{game.name}\\SaveData\\save01.dat": b"save",
+            f"C:\\users\\{user}\\Documents\\Tarnwick\\{game.name}\\SaveData\\Volume.sav": b"volume",
+        }
+        self.files.update({f"{self.other.folder}\\{relative}": data
+                           for relative, data in self.other.files.items()})
+        layout.install_game(self.other)
+        for path, data in self.files.items():
+            layout.write(path, data)
+
+    def assert_untouched(self):
+        changed = [path for path, data in self.files.items()
+                   if not self.layout.exists(path) or self.layout.read(path) != data]
+        assert changed == [], f"files that are not the game's were changed or removed: {changed}"
+        for key in (self.other.game_key, self.other.entry_key):
+            assert self.layout.prefix.key_exists(key), f"another game's key was removed: {key}"

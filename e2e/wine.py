@@ -299,7 +299,7 @@ class WinePrefix:
 
     # -- running a program --
     def run(self, program, arguments=b"", boxes=(), cwd=None, relaunch=False,
-            end_timeout=END_TIMEOUT) -> RunResult:
+            end_timeout=END_TIMEOUT, environment=None) -> RunResult:
         """Runs a Windows program with exactly `arguments` after its quoted path.
 
         `program` is a Windows path; `arguments` are CP932 bytes (a str is
@@ -308,7 +308,8 @@ class WinePrefix:
         answered. With relaunch=True the program is expected to start the
         temporary copy through a batch file (ShellExecuteA): the run then
         ends once that copy is gone and no box is open, since under Wine the
-        batch never finishes deleting itself.
+        batch never finishes deleting itself. `environment` ({name: value})
+        is set for this run only, in the batch file before the program starts.
         """
         if isinstance(arguments, str):
             arguments = arguments.encode("cp932")
@@ -322,6 +323,8 @@ class WinePrefix:
             # cmd would expand %NAME%; a doubled % is one % in a batch file.
             line += b" " + arguments.replace(b"%", b"%%")
         body = [b"@echo off"]
+        for name, value in (environment or {}).items():
+            body.append(b'set "' + name.encode("cp932") + b"=" + value.encode("cp932") + b'"')
         if cwd is not None:
             body.append(b'cd /d "' + str(cwd).encode("cp932") + b'"')
         body += [line, b'echo %ERRORLEVEL%>"' + self.windows_path_of(rc_file).encode("cp932") + b'"']
