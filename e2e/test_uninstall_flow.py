@@ -6,7 +6,7 @@ import re
 
 import messages as m
 from conftest import built
-from game import Game
+from game import Bystanders, Game
 from wine import Box
 
 MAKER = "表示ソフト"           # 表 and ソ end in the byte 0x5C
@@ -63,3 +63,51 @@ def test_yes_removes_the_game_and_nothing_else(prefix, layout):
     assert layout.read(save) == b"save"
     assert prefix.key_exists(OTHER_GAME.game_key)
     assert prefix.key_exists(OTHER_GAME.entry_key)
+
+
+# A game whose player wrote a file later, deep in a listed folder; names whose
+# characters end in 0x5C in listed folders and files; a tampered list.
+LATER = "data\\ソース\\深い表\\later.sav"
+FOLDER_GAME = Game(
+    folder=f"C:\\Games\\{MAKER}\\ソフト表", name="ソフト表", registry=f"SOFTWARE\\{MAKER}\\ソフト表", maker=MAKER,
+    files={"Game.exe": b"MZ game", "Uninstaller.exe": b"", "data\\表.dat": b"1",
+           "data\\ソース\\script.txt": b"2", "data\\ソース\\深い表\\表示.bin": b"3",
+           "movie\\ソ\\op.mpg": b"4"})
+TAMPERED = ["..\\..\\Other\\Other.exe", "C:\\Windows\\win.ini", "link\\victim.txt"]
+
+
+def test_yes_keeps_a_later_file_with_one_message_per_folder_that_stays(prefix, layout):
+    others = Bystanders(layout, FOLDER_GAME)
+    layout.install_game(FOLDER_GAME, file_list=list(FOLDER_GAME.files) + TAMPERED)
+    layout.copy_program(built("Uninstaller.exe"), f"{FOLDER_GAME.folder}\\Uninstaller.exe")
+    layout.write(f"{FOLDER_GAME.folder}\\{LATER}", b"written by the game")
+    # Targets of the tampered entries, and a Unix link inside the game folder
+    # to a folder outside it.
+    layout.write("C:\\Games\\Other\\Other.exe", b"MZ not the game's")
+    win_ini = prefix.unix_path("C:\\Windows\\win.ini")
+    win_ini_before = win_ini.read_bytes() if win_ini.exists() else None
+    outside = layout.write("C:\\Outside\\victim.txt", b"outside").parent
+    (prefix.unix_path(FOLDER_GAME.folder) / "link").symlink_to(outside)
+
+    # Deepest first; equal depths in byte order. The link is listed as a
+    # folder (of link\victim.txt) and cannot be removed as one.
+    stays = [f"{FOLDER_GAME.folder}\\{f}" for f in ("data\\ソース\\深い表", "data\\ソース", "data", "link")]
+    result = prefix.run(f"{FOLDER_GAME.folder}\\Uninstaller.exe", b"", relaunch=True, boxes=[
+        Box(m.uninstall_question(FOLDER_GAME.name.encode("cp932")), m.UNINSTALLER_CAPTION, m.QUESTION_FLAGS,
+            answer="y"),
+        *[Box(m.folder_not_removed(path.encode("cp932")), m.UNINSTALLER_CAPTION, m.FOLDER_FAILED_FLAGS)
+          for path in stays],
+        Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS),
+    ])
+
+    assert result.exit_code == 0
+    assert layout.read(f"{FOLDER_GAME.folder}\\{LATER}") == b"written by the game"
+    left = sorted(str(p.relative_to(prefix.unix_path(FOLDER_GAME.folder)))
+                  for p in prefix.unix_path(FOLDER_GAME.folder).rglob("*"))
+    assert left == ["data", "data/ソース", "data/ソース/深い表", "data/ソース/深い表/later.sav", "link"]
+    assert layout.read("C:\\Games\\Other\\Other.exe") == b"MZ not the game's"
+    assert (win_ini.read_bytes() if win_ini.exists() else None) == win_ini_before
+    assert layout.read("C:\\Outside\\victim.txt") == b"outside"
+    assert not prefix.key_exists(FOLDER_GAME.game_key) and not prefix.key_exists(FOLDER_GAME.entry_key)
+    assert list(prefix.temp_dir.iterdir()) == []
+    others.assert_untouched()
