@@ -8,7 +8,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: test demo build deps unit contract pe e2e fuzz fuzz-corpus clean
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean
 
 deps:
 	@scripts/install-deps.sh
@@ -53,6 +53,10 @@ fuzz: deps
 demo: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS) --target Uninstaller Prefclear
 	scripts/demo.sh
+
+# The pictures of every message box in docs/screenshots/.
+screenshots: build
+	$(PYTHON) e2e/screenshots.py
 
 clean:
 	rm -rf build/host build/win32 build/win64 dist
