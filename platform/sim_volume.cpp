@@ -578,6 +578,27 @@ DWORD ShortTransfer(std::vector<sim::TransferRule>& rules, int number, DWORD cou
     return count;
 }
 
+// The checks ReadFile and WriteFile share: a file handle with the access the
+// transfer needs, and a buffer unless nothing is transferred. Null after
+// failing the call with the error Windows gives.
+template <typename CallT>
+sim::FileHandle* OpenForTransfer(CallT& call, HANDLE handle, unsigned access, bool hasBuffer, DWORD count) {
+    sim::FileHandle* file = LookUpFile(call.S(), handle);
+    if (file == nullptr) {
+        call.Fail(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!(file->access & access)) {
+        call.Fail(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (!hasBuffer && count != 0) {
+        call.Fail(sim::kErrorNoAccess);
+        return nullptr;
+    }
+    return file;
+}
+
 }  // namespace
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
@@ -589,19 +610,8 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
     *lpNumberOfBytesRead = 0;
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    sim::FileHandle* file = LookUpFile(s, hFile);
-    if (file == nullptr) {
-        call.Fail(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!(file->access & sim::kRead)) {
-        call.Fail(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
-        call.Fail(sim::kErrorNoAccess);
-        return FALSE;
-    }
+    sim::FileHandle* file = OpenForTransfer(call, hFile, sim::kRead, lpBuffer != nullptr, nNumberOfBytesToRead);
+    if (file == nullptr) return FALSE;
     const std::string& bytes = file->node->bytes;
     const std::uint64_t available = file->position < bytes.size() ? bytes.size() - file->position : 0;
     DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(available, nNumberOfBytesToRead));
@@ -621,19 +631,8 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     *lpNumberOfBytesWritten = 0;
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    sim::FileHandle* file = LookUpFile(s, hFile);
-    if (file == nullptr) {
-        call.Fail(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!(file->access & sim::kWrite)) {
-        call.Fail(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
-        call.Fail(sim::kErrorNoAccess);
-        return FALSE;
-    }
+    sim::FileHandle* file = OpenForTransfer(call, hFile, sim::kWrite, lpBuffer != nullptr, nNumberOfBytesToWrite);
+    if (file == nullptr) return FALSE;
     const DWORD count = ShortTransfer(s.shortWrites, call.Number(), nNumberOfBytesToWrite);
     std::string& bytes = file->node->bytes;
     if (bytes.size() < file->position + count) bytes.resize(file->position + count, '\0');
