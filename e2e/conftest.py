@@ -37,12 +37,28 @@ def prefix(tmp_path_factory, display):
     made.kill()
 
 
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    # Lets a fixture know, when it is torn down, whether its test passed.
+    outcome = yield
+    report = outcome.get_result()
+    setattr(item, f"passed_{report.when}", report.passed)
+
+
 @pytest.fixture
-def layout(prefix):
-    """The test's own files and keys in the prefix, removed afterwards."""
+def layout(prefix, request):
+    """The test's own files and keys in the prefix, removed afterwards.
+
+    Every game a test installs has bystanders laid out beside it (another game
+    of the same maker, a user's file, save data; see game.Bystanders); after a
+    test that passed they are checked, so no scenario can forget to."""
     made = game.Layout(prefix)
     yield made
-    made.reset()
+    try:
+        if getattr(request.node, "passed_call", False):
+            made.assert_nothing_lost()
+    finally:
+        made.reset()
 
 
 def built(name):

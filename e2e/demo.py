@@ -96,7 +96,7 @@ def main():
 
 def run_demo(prefix, uninstaller, prefclear):
     user = prefix.env["USER"]
-    layout = game.Layout(prefix)
+    layout = game.Layout(prefix, bystanders=False)
     save = DOCUMENTS_SAVE.format(user=user)
     menu = f"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\{MAKER}\\{NAME}\\{NAME}.lnk"
     desktop = f"C:\\users\\Public\\Desktop\\{NAME}.lnk"

@@ -9,6 +9,11 @@ import shutil
 from dataclasses import dataclass, field
 
 UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+# The all-users folders of a Wine prefix, as the programs' shell calls name them.
+COMMON_DESKTOP = "C:\\users\\Public\\Desktop"
+COMMON_PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+# A shortcut's bytes do not matter to the uninstaller; these begin like one.
+LINK_BYTES = b"L\x00\x00\x00\x01\x14\x02\x00" + bytes(12)
 
 
 def cp932(text) -> bytes:
@@ -55,6 +60,23 @@ class Game:
     maker: str = ""
     maker_menu: str = ""
     files: dict = field(default_factory=dict)  # relative path -> bytes
+    menu_links: tuple = ()                     # LinkNames in the game's program-menu folder
+    desktop_links: tuple = ()                  # LinkNames on the all-users desktop
+
+    @property
+    def maker_folder(self):
+        return self.folder.rsplit("\\", 1)[0]
+
+    @property
+    def menu_folder(self):
+        """The game's program-menu folder: maker menu, then the game's name."""
+        return f"{COMMON_PROGRAMS}\\{self.maker_menu}\\{self.name}"
+
+    @property
+    def links(self):
+        """Windows paths of the game's shortcut files."""
+        return [f"{self.menu_folder}\\{link}.lnk" for link in self.menu_links] + \
+            [f"{COMMON_DESKTOP}\\{link}.lnk" for link in self.desktop_links]
 
     @property
     def entry_key(self):
@@ -84,10 +106,14 @@ def _registry_root(key):
 class Layout:
     """The file system and registry of one test, undone afterwards."""
 
-    def __init__(self, prefix):
+    def __init__(self, prefix, bystanders=True):
         self.prefix = prefix
         self.created = []       # unix paths of top-level folders this test made
         self.keys = []          # registry keys this test made
+        # Every game installed gets what is not its own laid out beside it
+        # (see Bystanders), unless the layout is made without.
+        self.with_bystanders = bystanders
+        self.bystanders = []
 
     # -- files --
     def write(self, windows_path, data=b""):
@@ -135,17 +161,25 @@ class Layout:
 
     # -- games --
     def install_game(self, game: Game, uninstaller=None, file_list=None, settings=None,
-                     uninstall_entry=True):
-        """Lays out a game as its installer leaves it: files, records, keys.
+                     uninstall_entry=True, bystanders=None):
+        """Lays out a game as its installer leaves it: files, shortcuts, records, keys.
 
         file_list defaults to the game's files; settings to an Installer.ini
         for the game. The uninstaller, if given, is copied beside the game.
+        Bystanders are laid out beside it unless bystanders=False (or the
+        layout was made without them).
         """
+        if self.with_bystanders if bystanders is None else bystanders:
+            self.bystanders.append(Bystanders(self, game))
         for relative, data in game.files.items():
             self.write(f"{game.folder}\\{relative}", data)
+        for link in game.links:
+            self.write(link, LINK_BYTES)
         if settings is None:
             settings = installer_ini(game.name, game.registry, game.maker, game.maker_menu,
-                                     game.folder.rsplit("\\", 1)[-1])
+                                     game.folder.rsplit("\\", 1)[-1],
+                                     shortcuts=[("Game.exe", link) for link in game.menu_links],
+                                     desktop_shortcuts=[("Game.exe", link) for link in game.desktop_links])
         self.write(f"{game.folder}\\InstallInfo\\Installer.ini", settings)
         listed = list(game.files) if file_list is None else file_list
         self.write(f"{game.folder}\\InstallInfo\\InstallFiles.ini", install_files_ini(listed))
@@ -157,6 +191,11 @@ class Layout:
                 "DisplayName": game.name, "DisplayIcon": f"{game.folder}\\Game.exe",
                 "UninstallString": f"{game.folder}\\Uninstaller.exe", "NoModify": 1}))
         self.add_keys(keys)
+
+    def assert_nothing_lost(self):
+        """Every bystander laid out is as it was."""
+        for laid_out in self.bystanders:
+            laid_out.assert_untouched()
 
     # -- undo --
     def reset(self):
@@ -174,28 +213,38 @@ class Layout:
         if self.keys:
             self.prefix.import_reg([], delete=self.keys)
             self.keys.clear()
+        self.bystanders.clear()
 
 
 class Bystanders:
-    """What is not the game's but lies next to it: another game of the same
-    maker (files and keys), a user's file in the maker folder, the game's save
-    data in the documents folder. An uninstall must leave all of it as it was."""
+    """What is not the game's but lies next to it, laid out with every game a
+    test installs: another game of the same maker (files, shortcuts in the
+    same menu folder and on the same desktop, registry keys under the same
+    maker key), a user's file in the maker folder, the user's own desktop
+    shortcut named like the game, and the game's save data in Documents and
+    AppData (configuration files included). An uninstall must leave all of it
+    as it was, whatever else happens."""
 
     def __init__(self, layout: Layout, game: Game):
-        maker_folder = game.folder.rsplit("\\", 1)[0]
-        self.layout = layout
-        self.other = Game(folder=f"{maker_folder}\\別のゲーム", name="別のゲーム",
-                          registry=game.registry.rsplit("\\", 1)[0] + "\\別のゲーム", maker=game.maker,
-                          files={"Game.exe": b"MZ other", "data\\表.dat": b"other data"})
         user = layout.prefix.env["USER"]
+        self.layout = layout
+        self.other = Game(folder=f"{game.maker_folder}\\別のゲーム", name="別のゲーム",
+                          registry=game.registry.rsplit("\\", 1)[0] + "\\別のゲーム", maker=game.maker,
+                          maker_menu=game.maker_menu or game.maker or "Maker",
+                          files={"Game.exe": b"MZ other", "data\\表.dat": b"other data"},
+                          menu_links=("別のゲーム",), desktop_links=("別のゲーム",))
+        saves = {}
+        for root in (f"C:\\users\\{user}\\Documents", f"C:\\users\\{user}\\AppData\\Roaming"):
+            for name in ("save01.dat", "Volume.sav", "3DConfig.vsf"):
+                saves[f"{root}\\Tarnwick\\{game.name}\\SaveData\\{name}"] = f"{root}:{name}".encode()
         self.files = {
-            f"{maker_folder}\\ユーザーのメモ.txt": "ユーザーのメモ".encode("cp932"),
-            f"C:\\users\\{user}\\Documents\\Tarnwick\\{game.name}\\SaveData\\save01.dat": b"save",
-            f"C:\\users\\{user}\\Documents\\Tarnwick\\{game.name}\\SaveData\\Volume.sav": b"volume",
+            f"{game.maker_folder}\\ユーザーのメモ.txt": "ユーザーのメモ".encode("cp932"),
+            f"C:\\users\\{user}\\Desktop\\{game.name}.lnk": LINK_BYTES + b"user's own",
+            **saves,
+            **{f"{self.other.folder}\\{relative}": data for relative, data in self.other.files.items()},
+            **{link: LINK_BYTES for link in self.other.links},
         }
-        self.files.update({f"{self.other.folder}\\{relative}": data
-                           for relative, data in self.other.files.items()})
-        layout.install_game(self.other)
+        layout.install_game(self.other, bystanders=False)
         for path, data in self.files.items():
             layout.write(path, data)
 
@@ -203,5 +252,8 @@ class Bystanders:
         changed = [path for path, data in self.files.items()
                    if not self.layout.exists(path) or self.layout.read(path) != data]
         assert changed == [], f"files that are not the game's were changed or removed: {changed}"
-        for key in (self.other.game_key, self.other.entry_key):
-            assert self.layout.prefix.key_exists(key), f"another game's key was removed: {key}"
+        prefix = self.layout.prefix
+        assert prefix.value_of(self.other.game_key, "InstallPath") == self.other.folder, \
+            f"another game's key was changed or removed: {self.other.game_key}"
+        assert prefix.value_of(self.other.entry_key, "DisplayName") == self.other.name, \
+            f"another game's uninstall entry was changed or removed: {self.other.entry_key}"

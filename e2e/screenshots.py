@@ -71,7 +71,7 @@ def main():
 
 
 def shoot(prefix, out):
-    layout = game.Layout(prefix)
+    layout = game.Layout(prefix, bystanders=False)
     program = f"{SAMPLE.folder}\\Uninstaller.exe"
 
     def fresh():

@@ -4,7 +4,7 @@ exit-code table. Every scenario also checks what lies beside the game."""
 
 import messages as m
 from conftest import built
-from game import Bystanders, Game, install_files_ini
+from game import Game, install_files_ini
 from wine import Box
 
 MAKER = "Maker"
@@ -20,7 +20,6 @@ def removing_copy(layout):
 
 
 def test_removing_mode_with_unreadable_file_list_fails_and_removes_nothing(prefix, layout):
-    others = Bystanders(layout, GAME)
     layout.install_game(GAME)
     # A statement that does not begin with # makes the list unreadable.
     layout.write(f"{GAME.folder}\\InstallInfo\\InstallFiles.ini",
@@ -34,11 +33,10 @@ def test_removing_mode_with_unreadable_file_list_fails_and_removes_nothing(prefi
     assert result.exit_code == -1
     assert {p: layout.read(f"{GAME.folder}\\{p}") for p in before} == before
     assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
-    others.assert_untouched()
+    layout.assert_nothing_lost()
 
 
 def test_removing_mode_on_a_good_game_completes(prefix, layout):
-    others = Bystanders(layout, GAME)
     layout.install_game(GAME)
 
     # A trailing backslash on the folder is dropped.
@@ -49,13 +47,12 @@ def test_removing_mode_on_a_good_game_completes(prefix, layout):
     assert result.shell_calls == []
     assert not layout.exists(GAME.folder)
     assert not prefix.key_exists(GAME.game_key) and not prefix.key_exists(GAME.entry_key)
-    others.assert_untouched()
+    layout.assert_nothing_lost()
 
 
 def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix, layout):
     # The copy into the temporary folder fails. The user has said Yes, so this
     # failure is reported too, with the same text as a failed batch start.
-    others = Bystanders(layout, GAME)
     layout.install_game(GAME, uninstaller=built("Uninstaller.exe"))
     missing = "C:\\NoSuchTemp\\Gone"
 
@@ -71,4 +68,4 @@ def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix,
         assert layout.read(f"{GAME.folder}\\{relative}") == data
     assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
     assert list(prefix.temp_dir.iterdir()) == []
-    others.assert_untouched()
+    layout.assert_nothing_lost()

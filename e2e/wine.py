@@ -154,6 +154,7 @@ class RunResult:
     shell_calls: list = field(default_factory=list)   # ShellExecuteA argument lists
     batches: dict = field(default_factory=dict)       # Windows path -> bytes while it ran
     trace: Path = None
+    removed: list = field(default_factory=list)       # Windows paths on C: that the run removed
 
 
 # ---- the prefix -------------------------------------------------------------------
@@ -218,7 +219,7 @@ class WinePrefix:
         # Where a test may create things, deepest first (see game.Layout).
         self.containers = sorted(
             [self.drive_c, self.user_dir, self.temp_dir, self.common_desktop, self.common_programs,
-             self.user_dir / "Documents", self.user_dir / "AppData" / "Roaming"],
+             self.user_dir / "Documents", self.user_dir / "Desktop", self.user_dir / "AppData" / "Roaming"],
             key=lambda p: len(p.parts), reverse=True)
         self.import_reg([("HKEY_CURRENT_USER\\Software\\Wine\\Debug",
                           {"RelayInclude": "user32.MessageBoxA;shell32.ShellExecuteA"})])
@@ -238,6 +239,18 @@ class WinePrefix:
         if p.drive.upper() != "C:":
             raise ValueError(f"not on drive C: {windows_path}")
         return self.drive_c.joinpath(*p.parts[1:])
+
+    def entries(self) -> set:
+        """Every file and folder on C: as a Windows path (links are not followed).
+
+        Taken before and after each run, so that a scenario can say exactly
+        what a program removed, anywhere on the drive."""
+        found = set()
+        for folder, folders, files in os.walk(self.drive_c):
+            relative = Path(folder).relative_to(self.drive_c)
+            base = "C:" + "".join("\\" + part for part in relative.parts)
+            found.update(f"{base}\\{name}" for name in folders + files)
+        return found
 
     @property
     def temp_windows(self):
@@ -330,6 +343,7 @@ class WinePrefix:
         body += [line, b'echo %ERRORLEVEL%>"' + self.windows_path_of(rc_file).encode("cp932") + b'"']
         batch.write_bytes(b"\r\n".join(body) + b"\r\n")
 
+        before = self.entries()
         trace = run_dir / "trace.txt"
         env = {**self.env, "WINEDEBUG": "+relay"}
         with open(trace, "wb") as trace_out:
@@ -343,6 +357,7 @@ class WinePrefix:
             runner.abort()
             raise
         result.trace = trace
+        result.removed = sorted(before - self.entries())
         # With a relaunch this is the asking process's code; the copy's is not recorded.
         result.exit_code = _read_exit_code(rc_file)
         return result
