@@ -1,53 +1,77 @@
 """The removing mode of the real Uninstaller.exe run directly with -F, and the
 asking mode's Yes when the relaunch cannot start: the remaining rows of the
-exit-code table. Every scenario also checks what lies beside the game."""
+exit-code table. Every scenario says exactly what the run removed on C:, and
+the bystanders beside the game are checked after it."""
+
+import shutil
+
+import pytest
 
 import messages as m
 from conftest import built
 from game import Game, install_files_ini
 from wine import Box
 
-MAKER = "Maker"
-GAME = Game(folder="C:\\Games\\Maker\\Game", name="Game", registry="SOFTWARE\\Maker\\Game", maker=MAKER,
+GAME = Game(folder="C:\\Games\\Maker\\Game", name="Game", registry="SOFTWARE\\Maker\\Game", maker="Maker",
             files={"Game.exe": b"MZ game", "data\\a.dat": b"a", "data\\sub\\b.dat": b"b"})
+TOOL = "C:\\Tools\\Uninstaller.exe"
 
 
 def removing_copy(layout):
     """The program outside the game folder, as the relaunch batch runs it."""
-    program = "C:\\Tools\\Uninstaller.exe"
-    layout.copy_program(built("Uninstaller.exe"), program)
-    return program
+    layout.copy_program(built("Uninstaller.exe"), TOOL)
+    return TOOL
 
 
-def test_removing_mode_with_unreadable_file_list_fails_and_removes_nothing(prefix, layout):
+def break_records(prefix, layout, damage):
+    records = f"{GAME.folder}\\InstallInfo"
+    if damage == "no-records":
+        shutil.rmtree(prefix.unix_path(records))
+    elif damage == "list-malformed":
+        # A statement that does not begin with # makes the list unreadable.
+        layout.write(f"{records}\\InstallFiles.ini", install_files_ini(GAME.files) + b"InstallFileList\r\n")
+    elif damage == "settings-malformed":
+        layout.write(f"{records}\\Installer.ini", b'#GameName = Game\r\n')     # a word, not a string
+
+
+@pytest.mark.parametrize("arguments, damage", [
+    (f'-F="{GAME.folder}"', "no-records"),
+    (f'-F="{GAME.folder}"', "list-malformed"),
+    (f'-F="{GAME.folder}"', "settings-malformed"),
+    # Run from the maker folder, a relative folder would find the game: it is refused.
+    ('-F="Game"', None),
+    ("-F=", None),
+], ids=["no-InstallInfo", "InstallFiles-malformed", "Installer-malformed", "relative-folder", "empty-folder"])
+def test_removing_mode_that_cannot_read_its_records_fails_and_removes_nothing(prefix, layout, arguments, damage):
     layout.install_game(GAME)
-    # A statement that does not begin with # makes the list unreadable.
-    layout.write(f"{GAME.folder}\\InstallInfo\\InstallFiles.ini",
-                 install_files_ini(GAME.files) + b"InstallFileList\r\n")
-    before = {p: layout.read(f"{GAME.folder}\\{p}") for p in
-              [*GAME.files, "InstallInfo\\Installer.ini", "InstallInfo\\InstallFiles.ini"]}
+    break_records(prefix, layout, damage)
 
-    result = prefix.run(removing_copy(layout), f'-F="{GAME.folder}"', boxes=[
+    result = prefix.run(removing_copy(layout), arguments, cwd="C:\\Games\\Maker", boxes=[
         Box(m.UNINSTALL_FAILED, m.UNINSTALLER_CAPTION, m.ERROR_FLAGS)])
 
     assert result.exit_code == -1
-    assert {p: layout.read(f"{GAME.folder}\\{p}") for p in before} == before
+    assert result.removed == []
     assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
-    layout.assert_nothing_lost()
 
 
-def test_removing_mode_on_a_good_game_completes(prefix, layout):
+@pytest.mark.parametrize("arguments", [
+    f'-F="{GAME.folder}\\"',            # a trailing backslash is dropped
+    f"/F={GAME.folder} -Q=1",           # unquoted, '/' for '-', a second item ignored
+], ids=["quoted-trailing-backslash", "unquoted-second-item"])
+def test_removing_mode_on_a_good_game_completes(prefix, layout, arguments):
     layout.install_game(GAME)
 
-    # A trailing backslash on the folder is dropped.
-    result = prefix.run(removing_copy(layout), f'-F="{GAME.folder}\\"', boxes=[
+    result = prefix.run(removing_copy(layout), arguments, boxes=[
         Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)])
 
     assert result.exit_code == 0
     assert result.shell_calls == []
-    assert not layout.exists(GAME.folder)
+    # The maker folder holds another game and stays.
+    assert result.removed == sorted(
+        {GAME.folder} | {f"{GAME.folder}\\{p}" for p in [
+            *GAME.files, "data", "data\\sub", "InstallInfo", "InstallInfo\\Installer.ini",
+            "InstallInfo\\InstallFiles.ini"]})
     assert not prefix.key_exists(GAME.game_key) and not prefix.key_exists(GAME.entry_key)
-    layout.assert_nothing_lost()
 
 
 def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix, layout):
@@ -63,9 +87,7 @@ def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix,
 
     assert result.exit_code == -1
     assert result.shell_calls == []
+    assert result.removed == []
     assert not layout.exists(missing)
-    for relative, data in GAME.files.items():
-        assert layout.read(f"{GAME.folder}\\{relative}") == data
     assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
     assert list(prefix.temp_dir.iterdir()) == []
-    layout.assert_nothing_lost()

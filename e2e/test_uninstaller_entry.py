@@ -10,6 +10,8 @@ from game import Game
 from wine import Box
 
 FOLDER = "C:\\Games\\Entry"
+GAME = Game(folder="C:\\Games\\Maker\\Game", name="Game", registry="SOFTWARE\\Maker\\Game", maker="Maker",
+            files={"Game.exe": b"MZ game", "data\\a.dat": b"a"})
 
 
 def error_box(text):
@@ -18,20 +20,21 @@ def error_box(text):
 
 @pytest.mark.parametrize("arguments, text", [
     (b"-F", m.PARSE_FAILED),                              # F without =
+    (b'-F="C:\\Games\\Maker\\Game', m.PARSE_FAILED),      # no closing quote
     (b"-Q=1 -F=A", m.undefined_parameter(b"Q")),          # only the first item decides
-    (b"-f=A", m.undefined_parameter(b"f")),               # the option is case-sensitive
+    (b"-f=C:\\Games\\Maker\\Game", m.undefined_parameter(b"f")),  # the option is case-sensitive
     (b"abc", m.undefined_parameter(b"")),                 # a bare word has an empty name
-], ids=["parse-failure", "undefined-Q", "lower-case-f", "bare-word"])
-def test_command_line_errors(prefix, layout, arguments, text):
-    program = f"{FOLDER}\\Uninstaller.exe"
-    layout.copy_program(built("Uninstaller.exe"), program)
-    layout.write(f"{FOLDER}\\keep.txt", b"not the uninstaller's to touch")
+], ids=["parse-failure", "unclosed-quote", "undefined-Q", "lower-case-f", "bare-word"])
+def test_command_line_errors_remove_nothing(prefix, layout, arguments, text):
+    # An installed game beside the program: none of it may go.
+    layout.install_game(GAME, uninstaller=built("Uninstaller.exe"))
 
-    result = prefix.run(program, arguments, boxes=[error_box(text)])
+    result = prefix.run(f"{GAME.folder}\\Uninstaller.exe", arguments, boxes=[error_box(text)])
 
     assert result.exit_code == -1
     assert result.shell_calls == []
-    assert layout.read(f"{FOLDER}\\keep.txt") == b"not the uninstaller's to touch"
+    assert result.removed == []
+    assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
 
 
 def test_asking_mode_without_settings_file(prefix, layout):
@@ -46,6 +49,7 @@ def test_asking_mode_without_settings_file(prefix, layout):
                         boxes=[error_box(m.settings_unreadable(expected_path))])
 
     assert result.exit_code == -1
+    assert result.removed == []
 
 
 def test_asking_mode_answer_no_changes_nothing(prefix, layout):
@@ -68,5 +72,6 @@ def test_asking_mode_answer_no_changes_nothing(prefix, layout):
     assert {p: layout.read(f"{sample.folder}\\{p}") for p in before} == before
     assert prefix.key_exists(sample.game_key)
     assert prefix.key_exists(sample.entry_key)
+    assert result.removed == []
     assert list(prefix.temp_dir.iterdir()) == []
     layout.assert_nothing_lost()
