@@ -330,15 +330,17 @@ class WinePrefix:
         run_dir.mkdir()
         rc_file = run_dir / "rc.txt"
         batch = run_dir / "run.bat"
-        line = b'"' + str(program).encode("cp932") + b'"'
+        def literal(text) -> bytes:
+            # cmd expands %NAME% in a batch file; a doubled % is one %.
+            return (text if isinstance(text, bytes) else str(text).encode("cp932")).replace(b"%", b"%%")
+        line = b'"' + literal(program) + b'"'
         if arguments:
-            # cmd would expand %NAME%; a doubled % is one % in a batch file.
-            line += b" " + arguments.replace(b"%", b"%%")
+            line += b" " + literal(arguments)
         body = [b"@echo off"]
         for name, value in (environment or {}).items():
-            body.append(b'set "' + name.encode("cp932") + b"=" + value.encode("cp932") + b'"')
+            body.append(b'set "' + literal(name) + b"=" + literal(value) + b'"')
         if cwd is not None:
-            body.append(b'cd /d "' + str(cwd).encode("cp932") + b'"')
+            body.append(b'cd /d "' + literal(cwd) + b'"')
         body += [line, b'echo %ERRORLEVEL%>"' + self.windows_path_of(rc_file).encode("cp932") + b'"']
         batch.write_bytes(b"\r\n".join(body) + b"\r\n")
 
