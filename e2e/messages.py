@@ -71,3 +71,19 @@ RESET_DONE = bytes.fromhex("8f898afa89bb82b582dc82b582bd")
 def startup_malformed(path: bytes) -> bytes:
     """【 %s 】の解析に失敗しました"""
     return bytes.fromhex("817920") + path + bytes.fromhex("20817a82cc89f090cd82c98eb8947382b582dc82b582bd")
+
+
+def startup_unreadable(path: bytes) -> bytes:
+    """【 %s 】の読み込みに失敗しました"""
+    return bytes.fromhex("817920") + path + bytes.fromhex("20817a82cc93c782dd8d9e82dd82c98eb8947382b582dc82b582bd")
+
+
+def startup_parse_error(path: bytes) -> bytes:
+    """【 %s 】解析エラー"""
+    return bytes.fromhex("817920") + path + bytes.fromhex("20817a89f090cd83478389815b")
+
+
+def unknown_symbol(token: bytes) -> bytes:
+    """ＩＮＩファイルに解析不能な記号【 %s 】が見つかりました (能 is 0x94 0x5C)"""
+    return (bytes.fromhex("8268826d8268837483408343838b82c989f090cd9573945c82c88b4c8d86817920") + token
+            + bytes.fromhex("20817a82aa8ca982c282a982e882dc82b582bd"))

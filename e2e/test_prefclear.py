@@ -78,7 +78,7 @@ def test_ok_deletes_the_five_config_files_of_the_right_location(prefix, layout, 
     root = save_roots(prefix)[location]
     gone = {f"{root}\\{name}" for name in CONFIG_FILES}
     assert remaining(layout, files) == {p: d for p, d in files.items() if p not in gone}
-    assert layout.exists(root)                                  # folders are not removed
+    assert result.removed == sorted(gone)                       # nothing else on C:, no folder
 
 
 def test_cancel_deletes_nothing(prefix, layout):
@@ -90,15 +90,43 @@ def test_cancel_deletes_nothing(prefix, layout):
     assert result.exit_code == 0
     assert result.boxes[0].result == 2                          # IDCANCEL
     assert remaining(layout, files) == files
+    assert result.removed == []
 
 
-def test_malformed_start_up_file_stops_before_the_question(prefix, layout):
-    files = lay_out(prefix, layout, "documents",
-                    start_up=b'#GameName = "X"\r\nSaveFolder = "SaveData"\r\n')
-    path = (FOLDER + "\\OrrinStart.ini").encode("cp932")
+def error(text):
+    return Box(text, m.PREFCLEAR_CAPTION, m.ERROR_FLAGS)
 
-    result = prefix.run(f"{FOLDER}\\Prefclear.exe", b"", cwd=FOLDER, boxes=[
-        Box(m.startup_malformed(path), m.PREFCLEAR_CAPTION, m.ERROR_FLAGS)])
+
+START_UP = (FOLDER + "\\OrrinStart.ini").encode("cp932")
+
+
+@pytest.mark.parametrize("start_up, boxes", [
+    # A line beginning with # starts no token where a key should begin.
+    (b'#GameName = "X"\r\nSaveFolder = "SaveData"\r\n', [error(m.startup_malformed(START_UP))]),
+    # A known key without its '=': the statement cannot be read.
+    (b'GameName X\r\n', [error(m.startup_parse_error(START_UP))]),
+    # Keys in the wrong case are no keys: one message per token, then the
+    # question all the same (answered Cancel).
+    (b'gamename = X\r\n' + orrin_start(), [error(m.unknown_symbol(t)) for t in (b"gamename", b"=", b"X")]
+     + [question("Escape"), Box(m.RESET_CANCELLED, m.PREFCLEAR_CAPTION, 0)]),
+], ids=["line-with-hash", "key-without-equals", "unknown-keys-then-question"])
+def test_start_up_file_errors_are_shown_and_delete_nothing(prefix, layout, start_up, boxes):
+    files = lay_out(prefix, layout, "documents", start_up=start_up)
+
+    result = prefix.run(f"{FOLDER}\\Prefclear.exe", b"", cwd=FOLDER, boxes=boxes)
 
     assert result.exit_code == 0
     assert remaining(layout, files) == files
+    assert result.removed == []
+
+
+def test_no_start_up_file_anywhere_names_the_one_in_the_current_folder(prefix, layout):
+    files = lay_out(prefix, layout, "documents")
+    layout.copy_program(built("Prefclear.exe"), "C:\\Tools\\Prefclear.exe")      # none beside this one
+
+    result = prefix.run("C:\\Tools\\Prefclear.exe", b"", cwd="C:\\users", boxes=[
+        error(m.startup_unreadable(b"C:\\users\\OrrinStart.ini"))])
+
+    assert result.exit_code == 0
+    assert remaining(layout, files) == files
+    assert result.removed == []
