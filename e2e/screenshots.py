@@ -1,6 +1,12 @@
 """Pictures of every message box the two programs show, taken under Wine with
 the Japanese font, for the README: python3 e2e/screenshots.py [out folder]
-(default docs/screenshots). Each picture is cropped to its box and kept small."""
+(default docs/screenshots; make screenshots).
+
+Each box is checked against its expected text bytes, caption and flags (the
+same checks as the end-to-end tests) before its picture is kept. A picture is
+the box's own window, with the title bar and frame Wine draws for it (there
+is no window manager on the virtual display, so it is drawn inactive), kept
+under 60 KB."""
 
 import shutil
 import subprocess
@@ -28,6 +34,23 @@ TOOL = "C:\\Tools\\Uninstaller.exe"
 U = m.UNINSTALLER_CAPTION
 P = m.PREFCLEAR_CAPTION
 
+# Every box the two programs can show, by picture name.
+PICTURES = {
+    "uninstaller-question": "the question, naming the game (Yes / No)",
+    "uninstaller-done": "the uninstall is complete",
+    "uninstaller-folder-failed": "a folder stays: it holds files that were not installed",
+    "uninstaller-failed": "the uninstall failed: the records could not be read",
+    "uninstaller-relaunch-failed": "the removal could not be started from the temporary folder",
+    "uninstaller-settings-unreadable": "InstallInfo\\Installer.ini is missing or unreadable",
+    "uninstaller-command-line": "a malformed command line",
+    "uninstaller-undefined-parameter": "an unknown option on the command line",
+    "prefclear-question": "the question, naming the game (OK / Cancel)",
+    "prefclear-cancelled": "cancelled: nothing was deleted",
+    "prefclear-done": "the configuration was reset",
+    "prefclear-unreadable": "OrrinStart.ini is missing or unreadable",
+    "prefclear-error": "OrrinStart.ini is malformed",
+}
+
 
 def shrink(path: Path):
     """Fewer colours until the picture is under the limit (a box has few anyway)."""
@@ -40,11 +63,12 @@ def shrink(path: Path):
 
 
 def take(prefix, out, program, arguments, boxes, **kwargs):
-    """Runs one scenario; boxes are (caption, flags, answer, picture name or None)."""
-    expected = [Box(None, caption, flags, answer=answer, screenshot=(out / f"{name}.png") if name else None)
-                for caption, flags, answer, name in boxes]
+    """Runs one scenario; boxes are (text, caption, flags, answer, picture name or None)."""
+    expected = [Box(text, caption, flags, answer=answer, screenshot=(out / f"{name}.png") if name else None)
+                for text, caption, flags, answer, name in boxes]
     result = prefix.run(program, arguments, boxes=expected, **kwargs)
-    for box, (_, _, _, name) in zip(result.boxes, boxes):
+    for box, (_, _, _, _, name) in zip(result.boxes, boxes):
+        assert name is None or name in PICTURES, name
         if name:
             shrink(out / f"{name}.png")
             print(f"  {name}.png  {(out / f'{name}.png').stat().st_size:6d} bytes  "
@@ -61,11 +85,13 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     work = Path(tempfile.mkdtemp(prefix="shots-"))
     display = wine.Display(work)
-    prefix = wine.WinePrefix(work, display)
     try:
-        shoot(prefix, out)
+        prefix = wine.WinePrefix(work, display)
+        try:
+            shoot(prefix, out)
+        finally:
+            prefix.kill()
     finally:
-        prefix.kill()
         display.close()
         shutil.rmtree(work, ignore_errors=True)
 
@@ -73,6 +99,8 @@ def main():
 def shoot(prefix, out):
     layout = game.Layout(prefix, bystanders=False)
     program = f"{SAMPLE.folder}\\Uninstaller.exe"
+    name = NAME.encode("cp932")
+    folder = SAMPLE.folder.encode("cp932")
 
     def fresh():
         layout.reset()
@@ -80,31 +108,50 @@ def shoot(prefix, out):
         layout.copy_program(UNINSTALLER, TOOL)
 
     fresh()
-    take(prefix, out, program, b"", [(U, 4, "n", "uninstaller-question")])
-    take(prefix, out, program, b"-F", [(U, m.ERROR_FLAGS, "Return", "uninstaller-command-line")])
-    take(prefix, out, program, b"-Q=1", [(U, m.ERROR_FLAGS, "Return", "uninstaller-undefined-parameter")])
-    take(prefix, out, program, b"", [(U, 4, "y", None), (U, m.ERROR_FLAGS, "Return", "uninstaller-relaunch-failed")],
-         environment={"TEMP": "C:\\NoSuchTemp", "TMP": "C:\\NoSuchTemp"})
+    take(prefix, out, program, b"", [
+        (m.uninstall_question(name), U, m.QUESTION_FLAGS, "n", "uninstaller-question")])
+    take(prefix, out, program, b"-F", [
+        (m.PARSE_FAILED, U, m.ERROR_FLAGS, "Return", "uninstaller-command-line")])
+    take(prefix, out, program, b"-Q=1", [
+        (m.undefined_parameter(b"Q"), U, m.ERROR_FLAGS, "Return", "uninstaller-undefined-parameter")])
+    take(prefix, out, program, b"", [
+        (m.uninstall_question(name), U, m.QUESTION_FLAGS, "y", None),
+        (m.RELAUNCH_FAILED, U, m.ERROR_FLAGS, "Return", "uninstaller-relaunch-failed")],
+        environment={"TEMP": "C:\\NoSuchTemp", "TMP": "C:\\NoSuchTemp"})
     layout.write(f"{SAMPLE.folder}\\InstallInfo\\InstallFiles.ini", b"broken")
-    take(prefix, out, TOOL, f'-F="{SAMPLE.folder}"', [(U, m.ERROR_FLAGS, "Return", "uninstaller-failed")])
+    take(prefix, out, TOOL, f'-F="{SAMPLE.folder}"', [
+        (m.UNINSTALL_FAILED, U, m.ERROR_FLAGS, "Return", "uninstaller-failed")])
     fresh()
     layout.write(f"{SAMPLE.folder}\\data\\written-later.sav", b"later")
-    take(prefix, out, TOOL, f'-F="{SAMPLE.folder}"', [(U, m.FOLDER_FAILED_FLAGS, "Return", "uninstaller-folder-failed"),
-                                                       (U, 0, "Return", "uninstaller-done")])
+    take(prefix, out, TOOL, f'-F="{SAMPLE.folder}"', [
+        (m.folder_not_removed(folder + b"\\data"), U, m.FOLDER_FAILED_FLAGS, "Return", "uninstaller-folder-failed"),
+        (m.UNINSTALL_DONE, U, m.DONE_FLAGS, "Return", "uninstaller-done")])
     layout.reset()
     layout.copy_program(UNINSTALLER, program)
-    take(prefix, out, program, b"", [(U, m.ERROR_FLAGS, "Return", "uninstaller-settings-unreadable")])
+    take(prefix, out, program, b"", [
+        (m.settings_unreadable(folder + b"\\InstallInfo\\Installer.ini"), U, m.ERROR_FLAGS, "Return",
+         "uninstaller-settings-unreadable")])
 
     layout.reset()
-    layout.copy_program(PREFCLEAR, f"{SAMPLE.folder}\\Prefclear.exe")
-    layout.write(f"{SAMPLE.folder}\\OrrinStart.ini", f'GameName = "{NAME}"\r\nSaveFolder = "SaveData"\r\n')
     prefclear = f"{SAMPLE.folder}\\Prefclear.exe"
-    take(prefix, out, prefclear, b"", [(P, 1, "Escape", "prefclear-question"), (P, 0, "Return", "prefclear-cancelled")],
-         cwd=SAMPLE.folder)
-    take(prefix, out, prefclear, b"", [(P, 1, "Return", None), (P, 0, "Return", "prefclear-done")], cwd=SAMPLE.folder)
+    start_up = folder + b"\\OrrinStart.ini"
+    layout.copy_program(PREFCLEAR, prefclear)
+    take(prefix, out, prefclear, b"", [
+        (m.startup_unreadable(start_up), P, m.ERROR_FLAGS, "Return", "prefclear-unreadable")], cwd=SAMPLE.folder)
+    layout.write(f"{SAMPLE.folder}\\OrrinStart.ini", f'GameName = "{NAME}"\r\nSaveFolder = "SaveData"\r\n')
+    take(prefix, out, prefclear, b"", [
+        (m.reset_question(name), P, m.PREFCLEAR_QUESTION_FLAGS, "Escape", "prefclear-question"),
+        (m.RESET_CANCELLED, P, m.DONE_FLAGS, "Return", "prefclear-cancelled")], cwd=SAMPLE.folder)
+    take(prefix, out, prefclear, b"", [
+        (m.reset_question(name), P, m.PREFCLEAR_QUESTION_FLAGS, "Return", None),
+        (m.RESET_DONE, P, m.DONE_FLAGS, "Return", "prefclear-done")], cwd=SAMPLE.folder)
     layout.write(f"{SAMPLE.folder}\\OrrinStart.ini", b'#GameName = "X"\r\n')
-    take(prefix, out, prefclear, b"", [(P, m.ERROR_FLAGS, "Return", "prefclear-error")], cwd=SAMPLE.folder)
+    take(prefix, out, prefclear, b"", [
+        (m.startup_malformed(start_up), P, m.ERROR_FLAGS, "Return", "prefclear-error")], cwd=SAMPLE.folder)
     layout.reset()
+    missing = [name for name in PICTURES if not (out / f"{name}.png").is_file()]
+    if missing:
+        raise SystemExit(f"no picture taken of {missing}")
 
 
 if __name__ == "__main__":
