@@ -91,7 +91,8 @@ def main():
     finally:
         prefix.kill()
         display.close()
-    say(f"\nDone in {time.monotonic() - started:.0f} s. Screenshots: {SHOTS}")
+    say(f"\nDone in {time.monotonic() - started:.0f} s. Screenshots of this run: {SHOTS}")
+    say(f"Pictures of every box either program can show: {REPO / 'docs' / 'screenshots'} (make screenshots)")
 
 
 def run_demo(prefix, uninstaller, prefclear):

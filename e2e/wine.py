@@ -31,6 +31,7 @@ BOX_TIMEOUT = 20        # for a box to appear (a cold Wine start can take a whil
 ANSWER_TIMEOUT = 6      # for a box to close after its key was pressed
 END_TIMEOUT = 30        # for the run to end after the last box
 KEY_RETRIES = 3
+BATCH_END_TIMEOUT = 5   # for the relaunch batch to go once its cmd has ended
 
 
 class HarnessError(AssertionError):
@@ -498,6 +499,19 @@ class _Runner:
                 return False
         return True
 
+    def _end_batch(self):
+        """Under Wine the batch spins in its last loop: its del of itself stays
+        pending while cmd holds the file open. Ending cmd through the server
+        closes that handle, and the pending delete is carried out then (a
+        killed server would drop it). Then everything else of the prefix goes."""
+        self.prefix.wine("taskkill", "/f", "/im", "cmd.exe", check=False, timeout=30)
+        deadline = time.monotonic() + BATCH_END_TIMEOUT
+        batches = [self.prefix.unix_path(path) for path in self.batches]
+        while any(path.exists() for path in batches) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.prefix.kill()
+        self.prefix.start_server()
+
     def drive(self, boxes, relaunch, end_timeout):
         self.relaunch = relaunch
         for index, expected in enumerate(boxes):
@@ -524,9 +538,7 @@ class _Runner:
         if relaunch:
             if self.copy is None:
                 raise HarnessError("the program did not start a relaunch batch (no ShellExecuteA of a .bat)")
-            # The batch spins in its last loop under Wine: end it.
-            self.prefix.kill()
-            self.prefix.start_server()
+            self._end_batch()
         return RunResult(exit_code=None, boxes=self.seen, shell_calls=self.shell_calls,
                          batches=self.batches)
 
