@@ -54,12 +54,18 @@ def test_removing_mode_that_cannot_read_its_records_fails_and_removes_nothing(pr
     assert prefix.key_exists(GAME.game_key) and prefix.key_exists(GAME.entry_key)
 
 
-@pytest.mark.parametrize("arguments", [
-    f'-F="{GAME.folder}\\"',            # a trailing backslash is dropped
-    f"/F={GAME.folder} -Q=1",           # unquoted, '/' for '-', a second item ignored
-], ids=["quoted-trailing-backslash", "unquoted-second-item"])
-def test_removing_mode_on_a_good_game_completes(prefix, layout, arguments):
-    layout.install_game(GAME)
+SO = Game(folder="C:\\Games\\Maker\\ゲームソ", name="ゲームソ", registry="SOFTWARE\\Maker\\ゲームソ", maker="Maker",
+          files=GAME.files)                   # ソ is 0x83 0x5C: the folder's last byte is a trail byte
+
+
+@pytest.mark.parametrize("game, arguments", [
+    (GAME, f'-F="{GAME.folder}\\"'),           # a trailing backslash is dropped
+    (GAME, f"/F={GAME.folder} -Q=1"),           # unquoted, '/' for '-', a second item ignored
+    (SO, f'-F="{SO.folder}"'),                  # the trail byte is not a trailing backslash
+    (SO, f'-F="{SO.folder}\\"'),               # but the backslash after it is
+], ids=["quoted-trailing-backslash", "unquoted-second-item", "ends-in-0x5C", "ends-in-0x5C-backslash"])
+def test_removing_mode_on_a_good_game_completes(prefix, layout, game, arguments):
+    layout.install_game(game)
 
     result = prefix.run(removing_copy(layout), arguments, boxes=[
         Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)])
@@ -68,10 +74,10 @@ def test_removing_mode_on_a_good_game_completes(prefix, layout, arguments):
     assert result.shell_calls == []
     # The maker folder holds another game and stays.
     assert result.removed == sorted(
-        {GAME.folder} | {f"{GAME.folder}\\{p}" for p in [
-            *GAME.files, "data", "data\\sub", "InstallInfo", "InstallInfo\\Installer.ini",
+        {game.folder} | {f"{game.folder}\\{p}" for p in [
+            *game.files, "data", "data\\sub", "InstallInfo", "InstallInfo\\Installer.ini",
             "InstallInfo\\InstallFiles.ini"]})
-    assert not prefix.key_exists(GAME.game_key) and not prefix.key_exists(GAME.entry_key)
+    assert not prefix.key_exists(game.game_key) and not prefix.key_exists(game.entry_key)
 
 
 def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix, layout):
