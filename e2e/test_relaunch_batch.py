@@ -69,3 +69,25 @@ def test_a_read_only_uninstaller_still_leaves_no_copy_behind(prefix, layout):
     assert program.exists()
     assert result.removed == sorted({f"{PLAIN.folder}\\{p}" for p in ["Game.exe", "data\\a.dat", "data"]}
                                     | records(PLAIN.folder))
+
+
+def test_a_temporary_folder_whose_name_ends_in_0x5C(prefix, layout):
+    # A user name such as this one gives such a temporary folder: its last
+    # byte is the trail byte of 表, which is not a trailing backslash, so the
+    # copy and the batch go inside it, and cmd finds them there.
+    temp = "C:\\一時ソ表"
+    layout.mkdir(temp)
+    layout.install_game(PLAIN, uninstaller=built("Uninstaller.exe"))
+
+    result = prefix.run(f"{PLAIN.folder}\\Uninstaller.exe", b"", relaunch=True,
+                        environment={"TEMP": temp, "TMP": temp}, boxes=[
+                            Box(m.uninstall_question(b"Game"), m.UNINSTALLER_CAPTION, m.QUESTION_FLAGS, answer="y"),
+                            Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)])
+
+    assert result.exit_code == 0
+    [(batch_path, directory)] = [(c[2], c[4]) for c in result.shell_calls]
+    assert directory == temp.encode("cp932")
+    assert re.fullmatch(re.escape(temp.encode("cp932")) + rb"\\[a-y]{16}\.bat", batch_path)
+    assert list(prefix.unix_path(temp).iterdir()) == []      # copy and batch gone
+    assert result.removed == sorted({f"{PLAIN.folder}\\{p}" for p in [*PLAIN.files, "data"]}
+                                    | records(PLAIN.folder) | {PLAIN.folder})
