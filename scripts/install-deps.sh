@@ -17,6 +17,16 @@ PACKAGES=(
 SUDO=()
 if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
 
+# The shipped programs are 32-bit: Wine runs them with its 32-bit half, in a
+# WoW64 prefix. It is installed even where the kernel cannot execute 32-bit
+# code (scripts/can-run-32bit.sh); the tests then say so and run the x86_64
+# twin instead.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "install-deps: adding the i386 architecture"
+  "${SUDO[@]}" dpkg --add-architecture i386
+fi
+PACKAGES+=(wine32:i386)
+
 missing=()
 for package in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
