@@ -1,9 +1,14 @@
 """Fixtures of the end-to-end suite: one Wine prefix and one virtual display
-for the whole session, a clean game layout for every test."""
+for the whole session, a clean game layout for every test, and the build
+each scenario runs.
+
+Every scenario runs the shipped i686 programs (dist/); those marked `twin`
+run the x86_64 twin (dist/x64/) as well. Where this machine cannot execute
+32-bit code, every scenario runs the twin instead, and the session says so
+in one line."""
 
 import os
 import sys
-from pathlib import Path
 
 import pytest
 
@@ -11,9 +16,46 @@ sys.path.insert(0, os.path.dirname(__file__))
 
 import game  # noqa: E402
 import wine  # noqa: E402
+from builds import I686, NOT_RUN_32BIT, X86_64, runs_32bit_code  # noqa: E402
 
-REPO = Path(__file__).resolve().parents[1]
-DIST64 = REPO / "dist" / "x64"
+_current = None     # the build of the scenario that is running
+
+
+def builds_for(twin: bool):
+    """The builds a scenario runs: the shipped one, and the twin when asked;
+    the twin alone where the shipped one cannot run."""
+    if not runs_32bit_code():
+        return [X86_64]
+    return [I686, X86_64] if twin else [I686]
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "twin: also runs the x86_64 twin of the programs")
+
+
+def pytest_generate_tests(metafunc):
+    if "prefix" in metafunc.fixturenames:
+        twin = metafunc.definition.get_closest_marker("twin") is not None
+        metafunc.parametrize("build", builds_for(twin), ids=lambda b: b.name, indirect=True)
+
+
+def pytest_terminal_summary(terminalreporter):
+    if not runs_32bit_code():
+        terminalreporter.write_line(f"i686 programs under Wine: {NOT_RUN_32BIT} "
+                                    "(every scenario ran on the x86_64 twin)")
+
+
+@pytest.fixture(autouse=True)
+def build(request):
+    """The build under test (None for a test that runs no program): `built`
+    takes its programs, and the prefix its registry view."""
+    global _current
+    chosen = getattr(request, "param", None)
+    if chosen is not None:
+        _current = chosen
+        request.getfixturevalue("prefix").view = chosen.view
+    yield chosen
+    _current = None
 
 
 @pytest.fixture(scope="session")
@@ -46,7 +88,7 @@ def pytest_runtest_makereport(item, call):
 
 
 @pytest.fixture
-def layout(prefix, request):
+def layout(prefix, build, request):
     """The test's own files and keys in the prefix, removed afterwards.
 
     Every game a test installs has bystanders laid out beside it (another game
@@ -62,8 +104,10 @@ def layout(prefix, request):
 
 
 def built(name):
-    """A program of the x86_64 build; a missing one fails the test (run make build)."""
-    path = DIST64 / name
+    """A program of the build under test; a missing one fails the test (run make build)."""
+    if _current is None:
+        raise RuntimeError("built() outside a scenario that runs a program")
+    path = _current.program(name)
     if not path.is_file():
         pytest.fail(f"{path} is missing: run make build first", pytrace=False)
     return path

@@ -151,23 +151,27 @@ class Layout:
         raise ValueError(f"{path} is outside the folders a test may use")
 
     # -- registry --
-    def add_keys(self, keys):
-        """keys: [(full key path, {value name: data})]; imported in one regedit run."""
+    def add_keys(self, keys, view=None):
+        """keys: [(full key path, {value name: data})]; imported in one regedit
+        run, in `view` (default: the view of the programs under test, where
+        their installer writes)."""
         for key, _ in keys:
-            root = _registry_root(key)
+            root = self.prefix.in_view(_registry_root(key), view)
             if root not in self.keys:
                 self.keys.append(root)
-        self.prefix.import_reg(keys)
+        self.prefix.import_reg(keys, view=view)
 
     # -- games --
     def install_game(self, game: Game, uninstaller=None, file_list=None, settings=None,
-                     uninstall_entry=True, bystanders=None):
+                     uninstall_entry=True, bystanders=None, view=None):
         """Lays out a game as its installer leaves it: files, shortcuts, records, keys.
 
         file_list defaults to the game's files; settings to an Installer.ini
         for the game. The uninstaller, if given, is copied beside the game.
         Bystanders are laid out beside it unless bystanders=False (or the
-        layout was made without them).
+        layout was made without them). The keys go into `view`, by default
+        the view of the programs under test, as an installer of the same
+        build writes them (bystanders always go there).
         """
         if self.with_bystanders if bystanders is None else bystanders:
             self.bystanders.append(Bystanders(self, game))
@@ -190,7 +194,7 @@ class Layout:
             keys.append((game.entry_key, {
                 "DisplayName": game.name, "DisplayIcon": f"{game.folder}\\Game.exe",
                 "UninstallString": f"{game.folder}\\Uninstaller.exe", "NoModify": 1}))
-        self.add_keys(keys)
+        self.add_keys(keys, view=view)
 
     def assert_nothing_lost(self):
         """Every bystander laid out is as it was."""
@@ -211,7 +215,8 @@ class Layout:
             else:
                 child.unlink()
         if self.keys:
-            self.prefix.import_reg([], delete=self.keys)
+            # Already spelled as the 64-bit tools reach them (add_keys).
+            self.prefix.import_reg([], delete=self.keys, view=64)
             self.keys.clear()
         self.bystanders.clear()
 

@@ -1,4 +1,4 @@
-"""The real x86_64 Prefclear.exe under Wine: the three save locations, the
+"""The real Prefclear.exe under Wine: the three save locations, the
 answer Cancel, a malformed start-up file; game names and folders whose
 characters end in the byte 0x5C (表 0x95 0x5C, ソ 0x83 0x5C)."""
 
@@ -63,6 +63,7 @@ def question(answer):
                answer=answer)
 
 
+@pytest.mark.twin
 @pytest.mark.parametrize("location", list(SETTING_FILES))
 @pytest.mark.parametrize("started_from", ["game-folder", "elsewhere"])
 def test_ok_deletes_the_five_config_files_of_the_right_location(prefix, layout, location, started_from):

@@ -9,6 +9,8 @@ maker, a user's file, save data) are checked after every scenario."""
 
 import re
 
+import pytest
+
 import messages as m
 from conftest import built
 from game import COMMON_PROGRAMS, Game
@@ -43,14 +45,17 @@ def under(folder, *relatives):
     return {f"{folder}\\{relative}" for relative in relatives}
 
 
+@pytest.mark.twin
 def test_yes_removes_the_game_its_shortcuts_and_keys_and_nothing_else(prefix, layout):
     layout.install_game(GAME, uninstaller=built("Uninstaller.exe"))
     layout.write(f"{GAME.folder}\\InstallInfo\\SaveFolderSetting.ini", b"SFSF" + bytes(8))
     layout.write(f"{GAME.folder}\\{LATER}", b"written by the game")
     layout.add_keys([(GAME.game_key, {"Version": "1.0"})])
 
-    # One box per listed folder that stays, deepest first, with its full path.
-    result = prefix.run(f"{GAME.folder}\\Uninstaller.exe", b"", relaunch=True, boxes=[
+    # Started as Explorer starts it: the quoted path, no arguments, the game
+    # folder as the current folder. One box per listed folder that stays,
+    # deepest first, with its full path.
+    result = prefix.run(f"{GAME.folder}\\Uninstaller.exe", b"", cwd=GAME.folder, relaunch=True, boxes=[
         question(NAME),
         *[folder_box(f"{GAME.folder}\\{f}") for f in ("data\\ソース\\深い表", "data\\ソース", "data")],
         DONE])

@@ -1,7 +1,7 @@
-"""The registry after a real uninstall under Wine, in the 64-bit view the
-x86_64 program uses: keys that keep subkeys keep them (and lose only the
-game's values), and a key the records name that does not exist is not
-created."""
+"""The registry after a real uninstall under Wine, in the view the program's
+build sees (WOW6432Node for the shipped 32-bit program): keys that keep
+subkeys keep them (and lose only the game's values), and a key the records
+name that does not exist is not created."""
 
 import messages as m
 from conftest import built

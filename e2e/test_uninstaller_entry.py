@@ -1,4 +1,4 @@
-"""The real x86_64 Uninstaller.exe under Wine: the endings of its entry point
+"""The real Uninstaller.exe under Wine: the endings of its entry point
 that need no removal: command-line errors, a missing settings file, and the
 answer No."""
 

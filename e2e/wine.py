@@ -5,6 +5,12 @@ One WinePrefix per test session (creating one takes ~15 s); one Display
 exactly what the test wrote; its message boxes are read from Wine's relay
 trace and answered with key presses. Every wait is bounded; when anything
 goes wrong the prefix's processes are killed so that nothing hangs.
+
+Where Wine's 32-bit half is installed and the kernel executes 32-bit code,
+the prefix is WoW64: it runs the shipped i686 programs and the x86_64 twin
+alike. A 32-bit program sees HKLM\\SOFTWARE through HKLM\\SOFTWARE\\WOW6432Node;
+the prefix's registry helpers take the view of the programs under test
+(`WinePrefix.view`) and spell the key as the 64-bit tools must.
 """
 
 import getpass
@@ -151,7 +157,7 @@ class RunResult:
 
 # ---- the prefix -------------------------------------------------------------------
 class WinePrefix:
-    """A fresh 64-bit prefix with a Japanese locale and relay tracing of the boxes."""
+    """A fresh 64-bit (WoW64 where possible) prefix with a Japanese locale and relay tracing of the boxes."""
 
     def __init__(self, workdir: Path, display: Display):
         self.workdir = workdir
@@ -174,6 +180,9 @@ class WinePrefix:
             "WINEDEBUG": "-all",
         }
         self.runs = 0
+        # The registry view of the programs under test: 32 for the i686
+        # build, 64 for the x86_64 twin (see in_view).
+        self.view = 64
         try:
             self._create()
         except BaseException:
@@ -257,13 +266,25 @@ class WinePrefix:
         return f"C:\\users\\{self.env['USER']}\\Temp"
 
     # -- registry --
-    def import_reg(self, keys, delete=()):
-        """Writes keys [(key, {name: str|int|bytes})] and deletes keys through regedit."""
+    def in_view(self, key, view=None):
+        """The key as Wine's 64-bit regedit and reg must name it to reach it in
+        a registry view: HKEY_LOCAL_MACHINE\\SOFTWARE\\X of the 32-bit view is
+        HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\X. `view` defaults to the
+        view of the programs under test; other keys are not redirected."""
+        parts = key.split("\\")
+        if (view or self.view) == 32 and len(parts) > 1 and parts[0].upper() in ("HKEY_LOCAL_MACHINE", "HKLM") \
+                and parts[1].lower() == "software" and (len(parts) == 2 or parts[2].lower() != "wow6432node"):
+            return "\\".join(parts[:2] + ["WOW6432Node"] + parts[2:])
+        return key
+
+    def import_reg(self, keys, delete=(), view=None):
+        """Writes keys [(key, {name: str|int|bytes})] and deletes keys through
+        regedit, in `view` (default: the programs' own; see in_view)."""
         lines = ["Windows Registry Editor Version 5.00", ""]
         for key in delete:
-            lines += [f"[-{key}]", ""]
+            lines += [f"[-{self.in_view(key, view)}]", ""]
         for key, values in keys:
-            lines.append(f"[{key}]")
+            lines.append(f"[{self.in_view(key, view)}]")
             for name, value in values.items():
                 label = "@" if name is None else '"' + _reg_escape(name) + '"'
                 if isinstance(value, int):
@@ -278,12 +299,12 @@ class WinePrefix:
         reg_file.write_bytes(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
         self.wine("regedit", "/S", self.windows_path_of(reg_file))
 
-    def key_exists(self, key) -> bool:
-        return self.wine("reg", "query", key, check=False).returncode == 0
+    def key_exists(self, key, view=None) -> bool:
+        return self.wine("reg", "query", self.in_view(key, view), check=False).returncode == 0
 
-    def value_of(self, key, name):
+    def value_of(self, key, name, view=None):
         """A value's data as reg prints it (a str), or None when absent."""
-        done = self.wine("reg", "query", key, "/v", name, check=False)
+        done = self.wine("reg", "query", self.in_view(key, view), "/v", name, check=False)
         if done.returncode != 0:
             return None
         for line in done.stdout.decode("cp932", "replace").splitlines():
@@ -312,8 +333,10 @@ class WinePrefix:
 
     # -- running a program --
     def run(self, program, arguments=b"", boxes=(), cwd=None, relaunch=False,
-            end_timeout=END_TIMEOUT, environment=None) -> RunResult:
-        """Runs a Windows program with exactly `arguments` after its quoted path.
+            end_timeout=END_TIMEOUT, environment=None, quoted=True) -> RunResult:
+        """Runs a Windows program with exactly `arguments` after its quoted path
+        (after its bare path with quoted=False, as the list of installed
+        programs runs an UninstallString written without quotes).
 
         `program` is a Windows path; `arguments` are CP932 bytes (a str is
         encoded). The batch file waits for the program and records its exit
@@ -334,7 +357,7 @@ class WinePrefix:
         def literal(text) -> bytes:
             # cmd expands %NAME% in a batch file; a doubled % is one %.
             return (text if isinstance(text, bytes) else str(text).encode("cp932")).replace(b"%", b"%%")
-        line = b'"' + literal(program) + b'"'
+        line = b'"' + literal(program) + b'"' if quoted else literal(program)
         if arguments:
             line += b" " + literal(arguments)
         body = [b"@echo off"]
