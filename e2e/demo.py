@@ -12,6 +12,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import builds  # noqa: E402
 import game  # noqa: E402
 import wine  # noqa: E402
 from game import Game  # noqa: E402
@@ -71,8 +72,11 @@ def main():
         wine.require_tools()
     except wine.HarnessError as error:
         sys.exit(f"demo: {error}")
-    uninstaller = REPO / "dist" / "x64" / "Uninstaller.exe"
-    prefclear = REPO / "dist" / "x64" / "Prefclear.exe"
+    chosen = builds.shipped_or_twin()
+    if chosen is not builds.I686:
+        say(f"== The shipped i686 programs: {builds.NOT_RUN_32BIT}; showing the x86_64 twin")
+    uninstaller = chosen.program("Uninstaller.exe")
+    prefclear = chosen.program("Prefclear.exe")
     for program in (uninstaller, prefclear):
         if not program.is_file():
             sys.exit(f"demo: {program} is missing; run make build")
@@ -83,9 +87,11 @@ def main():
         shutil.rmtree(OUT)
     (OUT / "wine").mkdir(parents=True)
     started = time.monotonic()
-    say("== Creating a fresh 64-bit Wine prefix (LANG=ja_JP.UTF-8, code page 932) on a virtual display")
+    say(f"== The {chosen.name} programs, in a fresh Wine prefix (LANG=ja_JP.UTF-8, code page 932) "
+        "on a virtual display")
     display = wine.Display(OUT)
     prefix = wine.WinePrefix(OUT / "wine", display)
+    prefix.view = chosen.view
     try:
         run_demo(prefix, uninstaller, prefclear)
     finally:
@@ -120,7 +126,7 @@ def run_demo(prefix, uninstaller, prefclear):
                f"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\{MAKER}", desktop]
     for line in sorted(tree(prefix, watched)):
         say(f"    {line}")
-    say(f"    registry: HKLM\\{SAMPLE.registry} and its uninstall entry; another game {OTHER.folder}")
+    say(f"    registry: {prefix.in_view(SAMPLE.game_key)} and its uninstall entry; another game {OTHER.folder}")
 
     say("\n== 1. Uninstaller.exe, answer No (nothing may change)")
     before = tree(prefix, watched)
@@ -164,7 +170,7 @@ def run_demo(prefix, uninstaller, prefclear):
     for line in sorted(after):
         say(f"    kept    {line}")
     for key in (SAMPLE.game_key, SAMPLE.entry_key, OTHER.game_key, OTHER.entry_key):
-        say(f"    registry {key}: {'still there' if prefix.key_exists(key) else 'removed'}")
+        say(f"    registry {prefix.in_view(key)}: {'still there' if prefix.key_exists(key) else 'removed'}")
     left = list(prefix.temp_dir.iterdir())
     say(f"    temporary folder: {'empty' if not left else [p.name for p in left]}")
 

@@ -16,6 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import builds  # noqa: E402
 import game  # noqa: E402
 import messages as m  # noqa: E402
 import wine  # noqa: E402
@@ -23,8 +24,10 @@ from game import Game  # noqa: E402
 from wine import Box  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[1]
-UNINSTALLER = REPO / "dist" / "x64" / "Uninstaller.exe"
-PREFCLEAR = REPO / "dist" / "x64" / "Prefclear.exe"
+# The shipped programs where this machine runs them; the twin shows the same boxes.
+BUILD = builds.shipped_or_twin()
+UNINSTALLER = BUILD.program("Uninstaller.exe")
+PREFCLEAR = BUILD.program("Prefclear.exe")
 LIMIT = 60 * 1024
 
 NAME = "表示サンプルゲーム"
@@ -82,11 +85,14 @@ def main():
     for program in (UNINSTALLER, PREFCLEAR):
         if not program.is_file():
             raise SystemExit(f"{program} is missing; run make build")
+    if BUILD is not builds.I686:
+        print(f"screenshots: the i686 programs: {builds.NOT_RUN_32BIT}; taking them of the x86_64 twin")
     out.mkdir(parents=True, exist_ok=True)
     work = Path(tempfile.mkdtemp(prefix="shots-"))
     display = wine.Display(work)
     try:
         prefix = wine.WinePrefix(work, display)
+        prefix.view = BUILD.view
         try:
             shoot(prefix, out)
         finally:
