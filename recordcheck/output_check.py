@@ -1,8 +1,9 @@
-"""recordcheck --json: the document a maker's pipeline reads is valid JSON of
-the documented shape, on the sample game and on broken records, including
-record bytes that are not valid CP932 (shown as U+FFFD).
+"""recordcheck's output as makers meet it: the guide shows the program's real
+output on the sample game, and --json is valid JSON of the documented shape,
+on the sample game and on broken records, including record bytes that are
+not valid CP932 (shown as U+FFFD).
 
-usage: json_shape_check.py RECORDCHECK SAMPLE_GAME_FOLDER
+usage: output_check.py RECORDCHECK SAMPLE_GAME_FOLDER (the one in the source tree)
 """
 
 import json
@@ -46,8 +47,20 @@ def run(program, folder):
     return document
 
 
+def check_guide(program, sample):
+    """The guide's sample output is what the program prints, run from the
+    source tree as the guide runs it."""
+    root = sample.resolve().parents[2]
+    guide = (root / "docs" / "makers.md").read_text(encoding="utf-8")
+    shown = guide.split("The output for the sample game:\n\n```\n", 1)[1].split("```", 1)[0]
+    done = subprocess.run([program, str(sample.resolve().relative_to(root))], cwd=root, capture_output=True,
+                          check=False)
+    assert done.returncode == 0 and done.stdout.decode("utf-8") == shown, "docs/makers.md: the sample output is stale"
+
+
 def main():
     program, sample = sys.argv[1], Path(sys.argv[2])
+    check_guide(program, sample)
     clean = run(program, sample)
     assert clean["exit_code"] == 0 and clean["result"] == "clean", clean["findings"]
     assert [step["outcome"] for step in clean["removal"]] == ["removed"] * len(clean["removal"])
@@ -70,7 +83,7 @@ def main():
         name = dict((v["name"], v["value"]) for v in document["records"][0]["values"])["GameName"]
         assert name == "\ufffd\ufffd表示サンプルゲーム", name
         assert "\ufffd\ufffd表示" in document["boxes"][-2]["text"], document["boxes"]
-    print("recordcheck JSON shape: ok")
+    print("recordcheck output: ok")
 
 
 if __name__ == "__main__":
