@@ -94,8 +94,10 @@ private:
             const bool records = level == Level::GameFolder && AsciiUpper(name.bytes) == "INSTALLINFO";
             return CopyChildren(entry.path(), path, records ? Level::RecordFolder : Level::Other);
         }
+        // Only a regular file is read: a pipe or device would never end.
         std::string bytes;
-        if (ContentMatters(name.bytes, level == Level::RecordFolder) && !ReadHostFile(entry.path(), bytes)) {
+        if (fs::is_regular_file(status) && ContentMatters(name.bytes, level == Level::RecordFolder) &&
+            !ReadHostFile(entry.path(), bytes)) {
             return Fail("cannot read " + hostPath);
         }
         machine_.AddFile(path, bytes);
