@@ -797,6 +797,39 @@ void AddFolderFindings(Context& c, const MirrorResult& mirror) {
     }
 }
 
+// The shortcuts and registry keys the readable Installer.ini describes, where
+// the installer writes them, and what that record leaves wanting.
+void LayOutWhatTheInstallerWrote(Context& c) {
+    const InstallerSettings& s = c.settings;
+    for (const ShortcutEntry& e : s.DesktopShortcut) {
+        if (DescribePathProblem(e.LinkName).empty()) PlaceFile(c.machine, JoinWithSeparator(c.desktop, e.LinkName + ".lnk"));
+    }
+    const std::string gameMenu =
+        JoinWithSeparator(c.programs, JoinWithSeparator(s.DefaultGameMakerProgramMenuName, s.GameName));
+    const bool menuUsable =
+        DescribePathProblem(s.DefaultGameMakerProgramMenuName).empty() && DescribePathProblem(s.GameName).empty();
+    for (const ShortcutEntry& e : s.Shortcut) {
+        if (menuUsable && DescribePathProblem(e.LinkName).empty()) {
+            PlaceFile(c.machine, JoinWithSeparator(gameMenu, e.LinkName + ".lnk"));
+        }
+    }
+    LayOutRegistry(s, c.gameFolder);
+    const std::string uninstaller = s.UninstallerExeFileName.empty() ? kUninstallerFile : s.UninstallerExeFileName;
+    if (!c.machine.IsFile(JoinWithSeparator(c.gameFolder, uninstaller))) {
+        c.report.findings.push_back(MakeFinding(
+            Severity::Warning, uninstaller,
+            "the uninstaller is not in the game folder; the uninstall entry's UninstallString names it there"));
+    }
+    if (s.GameName.empty()) {
+        c.report.findings.push_back(
+            MakeFinding(Severity::Warning, kSettingsFile, "GameName is empty: the question names no game"));
+    }
+    if (s.Registry.empty()) {
+        c.report.findings.push_back(MakeFinding(
+            Severity::Warning, kSettingsFile, "Registry is empty: the game has no registry key of its own"));
+    }
+}
+
 // The game folder's place on the simulated machine.
 std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings,
                              std::string& placement) {
@@ -891,36 +924,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     CheckStartupSettings(c);
 
-    if (c.settingsRead) {
-        const InstallerSettings& s = c.settings;
-        for (const ShortcutEntry& e : s.DesktopShortcut) {
-            if (DescribePathProblem(e.LinkName).empty()) PlaceFile(machine, JoinWithSeparator(c.desktop, e.LinkName + ".lnk"));
-        }
-        const std::string gameMenu =
-            JoinWithSeparator(c.programs, JoinWithSeparator(s.DefaultGameMakerProgramMenuName, s.GameName));
-        const bool menuUsable =
-            DescribePathProblem(s.DefaultGameMakerProgramMenuName).empty() && DescribePathProblem(s.GameName).empty();
-        for (const ShortcutEntry& e : s.Shortcut) {
-            if (menuUsable && DescribePathProblem(e.LinkName).empty()) {
-                PlaceFile(machine, JoinWithSeparator(gameMenu, e.LinkName + ".lnk"));
-            }
-        }
-        LayOutRegistry(s, c.gameFolder);
-        const std::string uninstaller = s.UninstallerExeFileName.empty() ? kUninstallerFile : s.UninstallerExeFileName;
-        if (!machine.IsFile(JoinWithSeparator(c.gameFolder, uninstaller))) {
-            c.report.findings.push_back(MakeFinding(
-                Severity::Warning, uninstaller,
-                "the uninstaller is not in the game folder; the uninstall entry's UninstallString names it there"));
-        }
-        if (s.GameName.empty()) {
-            c.report.findings.push_back(
-                MakeFinding(Severity::Warning, kSettingsFile, "GameName is empty: the question names no game"));
-        }
-        if (s.Registry.empty()) {
-            c.report.findings.push_back(MakeFinding(
-                Severity::Warning, kSettingsFile, "Registry is empty: the game has no registry key of its own"));
-        }
-    }
+    if (c.settingsRead) LayOutWhatTheInstallerWrote(c);
 
     std::vector<Box> asking;
     RunAskingMode(c, asking);
