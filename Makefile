@@ -8,7 +8,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean
 
 deps:
 	@scripts/install-deps.sh
@@ -62,9 +62,14 @@ demo: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS) --target Uninstaller Prefclear
 	scripts/demo.sh
 
+# The game maker's record checker, a release build without sanitizers, in
+# build/recordcheck/recordcheck (docs/makers.md). Its tests run in `make unit`.
+recordcheck:
+	cmake --preset recordcheck >/dev/null && cmake --build --preset recordcheck -j$(JOBS)
+
 # The pictures of every message box in docs/screenshots/.
 screenshots: build
 	$(PYTHON) e2e/screenshots.py
 
 clean:
-	rm -rf build/host build/win32 build/win64 dist
+	rm -rf build/host build/win32 build/win64 build/recordcheck dist

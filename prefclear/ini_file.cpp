@@ -95,15 +95,33 @@ const char* CIniFile::GetLoadDLL(std::int32_t index) const {
     return LoadDLL[static_cast<std::size_t>(index)].c_str();
 }
 
+void CIniFile::NoteMessageSite(const std::string& path, const IniTokenizer* tokenizer) {
+    if (messageSites_ == nullptr) return;
+    MessageSite site;
+    site.path = path;
+    site.hasOffset = tokenizer != nullptr;
+    if (tokenizer != nullptr) site.offset = tokenizer->TokenStart();
+    messageSites_->push_back(std::move(site));
+}
+
+bool CIniFile::ReportParseError(const IniTokenizer& tokenizer, const std::string& path) {
+    NoteMessageSite(path, &tokenizer);
+    return ShowError(kParseError, path.c_str());
+}
+
 bool CIniFile::Load(const std::string& path) {
     // A file that includes itself, directly or through others, would be read
     // without end; it is refused like a file that cannot be read.
     std::string key = ComparisonKey(path);
     if (loading_.size() >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
+        NoteMessageSite(path, nullptr);
         return ShowError(kReadFailed, path.c_str());
     }
     IniTokenizer tokenizer;
-    if (!tokenizer.Open(path)) return ShowError(kReadFailed, path.c_str());
+    if (!tokenizer.Open(path)) {
+        NoteMessageSite(path, nullptr);
+        return ShowError(kReadFailed, path.c_str());
+    }
     loading_.push_back(std::move(key));
     const bool result = ReadStatements(tokenizer, path);
     loading_.pop_back();
@@ -115,6 +133,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
         std::string key;
         if (!tokenizer.ReadToken(key)) {
             if (tokenizer.Status() == TokenizerStatus::Exhausted) return true;
+            NoteMessageSite(path, &tokenizer);
             return ShowError(kParseFailed, path.c_str());
         }
         const auto integer = std::find_if(std::begin(kIntegerKeys), std::end(kIntegerKeys),
@@ -122,7 +141,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
         if (integer != std::end(kIntegerKeys)) {
             std::int32_t value = 0;
             if (!tokenizer.ExpectToken("=") || !tokenizer.ReadInteger(value)) {
-                return ShowError(kParseError, path.c_str());
+                return ReportParseError(tokenizer, path);
             }
             if (integer->field != nullptr) this->*(integer->field) = value;
             continue;
@@ -132,7 +151,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
         if (token != std::end(kTokenKeys)) {
             std::string value;
             if (!tokenizer.ExpectToken("=") || !tokenizer.ReadToken(value)) {
-                return ShowError(kParseError, path.c_str());
+                return ReportParseError(tokenizer, path);
             }
             if (token->field != nullptr) this->*(token->field) = std::move(value);
             continue;
@@ -140,7 +159,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
         if (key == "UseJoypad") {
             std::string value;
             if (!tokenizer.ExpectToken("=") || !tokenizer.ReadToken(value)) {
-                return ShowError(kParseError, path.c_str());
+                return ReportParseError(tokenizer, path);
             }
             UseJoypad = value == "true";
         } else if (key == "LoadDLL") {
@@ -149,13 +168,14 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
             if (!ReadVolumeValancer(tokenizer, path)) return false;
         } else {
             // An unknown word is reported and passed over; the load goes on.
+            NoteMessageSite(path, &tokenizer);
             (void)ShowError(kUnknownSymbol, key.c_str());
         }
     }
 }
 
 bool CIniFile::ReadLoadDLLList(IniTokenizer& tokenizer, const std::string& path) {
-    if (!tokenizer.ExpectToken("=") || !tokenizer.ExpectToken("{")) return ShowError(kParseError, path.c_str());
+    if (!tokenizer.ExpectToken("=") || !tokenizer.ExpectToken("{")) return ReportParseError(tokenizer, path);
     for (;;) {
         // The list ends at "}" or wherever no token can be read; what cannot
         // be read is left for the next statement to report.
@@ -174,7 +194,10 @@ bool CIniFile::ReadLoadDLLList(IniTokenizer& tokenizer, const std::string& path)
         }
         std::string separator;
         if (!tokenizer.ReadToken(separator) || separator == "}") return true;
-        if (separator != ",") return ShowError(kMissingComma, path.c_str(), entry.c_str());
+        if (separator != ",") {
+            NoteMessageSite(path, &tokenizer);
+            return ShowError(kMissingComma, path.c_str(), entry.c_str());
+        }
     }
 }
 
@@ -183,11 +206,11 @@ bool CIniFile::ReadVolumeValancer(IniTokenizer& tokenizer, const std::string& pa
     std::string name;
     if (!tokenizer.ExpectToken("[") || !tokenizer.ReadInteger(index) || !tokenizer.ExpectToken("]") ||
         !tokenizer.ExpectToken("=") || !tokenizer.ReadToken(name)) {
-        return ShowError(kParseError, path.c_str());
+        return ReportParseError(tokenizer, path);
     }
     std::int32_t value = -1;
     // The value is optional; a token other than "," belongs to the next statement.
-    if (tokenizer.ExpectToken(",") && !tokenizer.ReadInteger(value)) return ShowError(kParseError, path.c_str());
+    if (tokenizer.ExpectToken(",") && !tokenizer.ReadInteger(value)) return ReportParseError(tokenizer, path);
     if (index < 0 || index > kMaxVolumeValancerIndex) return true;
     const auto position = static_cast<std::size_t>(index);
     if (VolumeValancer.size() <= position) VolumeValancer.resize(position + 1);  // gaps: empty name, -1

@@ -68,6 +68,17 @@ public:
     // before the failure keep their new values.
     [[nodiscard]] bool Load(const std::string& path);
 
+    // Where each message of Load came from, for a tool that checks files: the
+    // file being read and where the token at fault begins (none when the file
+    // itself could not be read). One site per message, in order.
+    struct MessageSite {
+        std::string path;
+        bool hasOffset = false;
+        std::size_t offset = 0;
+    };
+    // Later loads append their sites here; null (the default) keeps none.
+    void RecordMessageSites(std::vector<MessageSite>* sites) { messageSites_ = sites; }
+
     std::int32_t GetIniFileVersion() const override { return IniFileVersion; }
     std::int32_t GetViewWidth() const override { return ViewWidth; }
     std::int32_t GetViewHeight() const override { return ViewHeight; }
@@ -98,10 +109,14 @@ private:
     [[nodiscard]] bool ReadStatements(::IniTokenizer& tokenizer, const std::string& path);
     [[nodiscard]] bool ReadLoadDLLList(::IniTokenizer& tokenizer, const std::string& path);
     [[nodiscard]] bool ReadVolumeValancer(::IniTokenizer& tokenizer, const std::string& path);
+    void NoteMessageSite(const std::string& path, const ::IniTokenizer* tokenizer);
+    // "【 path 】解析エラー", noted at the token at fault; always false.
+    bool ReportParseError(const ::IniTokenizer& tokenizer, const std::string& path);
 
     // The files being read now, outermost first, as comparison keys; a file
     // already among them is not read again.
     std::vector<std::string> loading_;
+    std::vector<MessageSite>* messageSites_ = nullptr;
 };
 
 }  // namespace startup

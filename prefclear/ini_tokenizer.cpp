@@ -110,7 +110,9 @@ bool IniTokenizer::Fail(std::string& text) {
 }
 
 bool IniTokenizer::ReadToken(std::string& text) {
-    if (!SkipBlanksAndComments()) return false;
+    const bool more = SkipBlanksAndComments();
+    tokenStart_ = cursor_;
+    if (!more) return false;
     taken_ = 0;
     full_ = false;
     const auto first = static_cast<unsigned char>(bytes_[cursor_]);

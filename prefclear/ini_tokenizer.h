@@ -45,6 +45,10 @@ public:
     [[nodiscard]] bool ReadInteger(std::int32_t& value);
 
     [[nodiscard]] TokenizerStatus Status() const { return status_; }
+    // Where the latest ReadToken found its token (after blanks and comments;
+    // the end when none followed), also when the read failed or was taken
+    // back; a checking tool reports it.
+    [[nodiscard]] std::size_t TokenStart() const { return tokenStart_; }
 
 private:
     void SkipLineComment();
@@ -55,6 +59,7 @@ private:
     std::vector<char> bytes_;
     std::size_t cursor_ = 0;
     std::size_t end_ = 0;
+    std::size_t tokenStart_ = 0;
     TokenizerStatus status_ = TokenizerStatus::Pending;
     std::vector<char> scratch_;  // kMaxTokenBytes + 1: the token and room for its NUL
     std::size_t taken_ = 0;      // bytes of the current token in scratch_

@@ -32,11 +32,7 @@ bool ReadListBody(RecordLexer& lexer, InstallFileList& list) {
     }
 }
 
-}  // namespace
-
-bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& list) {
-    if (size == 0) return false;
-    RecordLexer lexer(data, data + size);
+bool ReadStatements(RecordLexer& lexer, InstallFileList& list) {
     std::string key;
     for (;;) {
         switch (ReadStatementKey(lexer, key)) {
@@ -53,6 +49,12 @@ bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& l
             return false;
         }
     }
+}
+
+}  // namespace
+
+bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& list, std::size_t* failureOffset) {
+    return ReadRecordBytes(data, size, failureOffset, [&](RecordLexer& lexer) { return ReadStatements(lexer, list); });
 }
 
 bool ReadInstallFileList(const std::string& path, InstallFileList& list) {

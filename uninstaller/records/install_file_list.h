@@ -19,5 +19,8 @@ using InstallFileList = std::vector<InstallFileEntry>;
 // list. Shows nothing.
 [[nodiscard]] bool ReadInstallFileList(const std::string& path, InstallFileList& list);
 // The same over bytes already in memory (a file of `size` bytes): an empty
-// buffer fails as an empty file does.
-[[nodiscard]] bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& list);
+// buffer fails as an empty file does. On false, `failureOffset` (when given)
+// receives where the read that failed began, blanks before its token
+// included (0 for an empty buffer); a checking tool reports it.
+[[nodiscard]] bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& list,
+                                        std::size_t* failureOffset = nullptr);

@@ -67,11 +67,7 @@ bool ReadValue(RecordLexer& lexer, const KeyRow& row, InstallerSettings& setting
     return false;
 }
 
-}  // namespace
-
-bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSettings& settings) {
-    if (size == 0) return false;
-    RecordLexer lexer(data, data + size);
+bool ReadStatements(RecordLexer& lexer, InstallerSettings& settings) {
     std::string key;
     for (;;) {
         switch (ReadStatementKey(lexer, key)) {
@@ -82,6 +78,14 @@ bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSetting
         const KeyRow* row = FindKeyRow(key);
         if (row == nullptr || !lexer.ExpectText("=") || !ReadValue(lexer, *row, settings)) return false;
     }
+}
+
+}  // namespace
+
+bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSettings& settings,
+                            std::size_t* failureOffset) {
+    return ReadRecordBytes(data, size, failureOffset,
+                           [&](RecordLexer& lexer) { return ReadStatements(lexer, settings); });
 }
 
 bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings) {

@@ -27,5 +27,8 @@ struct InstallerSettings {
 // the fault set. Shows nothing.
 [[nodiscard]] bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings);
 // The same over bytes already in memory (a file of `size` bytes): an empty
-// buffer fails as an empty file does.
-[[nodiscard]] bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSettings& settings);
+// buffer fails as an empty file does. On false, `failureOffset` (when given)
+// receives where the read that failed began, blanks before its token
+// included (0 for an empty buffer); a checking tool reports it.
+[[nodiscard]] bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSettings& settings,
+                                          std::size_t* failureOffset = nullptr);

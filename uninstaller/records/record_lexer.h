@@ -152,3 +152,16 @@ enum class StatementStart {
 // Reads the '#' (the text alone counts, so a quoted "#" serves too) and the
 // key that open a statement; shared by both record readers.
 [[nodiscard]] StatementStart ReadStatementKey(RecordLexer& lexer, std::string& key);
+
+// Reads a whole record file's bytes with `readStatements` (a callable taking
+// the lexer and returning true when every statement was read); an empty file
+// fails. On false, `failureOffset` (when given) receives where the read that
+// failed began, blanks before its token included, or 0 for an empty file.
+template <typename Read>
+[[nodiscard]] bool ReadRecordBytes(const char* data, std::size_t size, std::size_t* failureOffset,
+                                   Read readStatements) {
+    RecordLexer lexer(data, data + size);
+    if (size != 0 && readStatements(lexer)) return true;
+    if (failureOffset != nullptr) *failureOffset = static_cast<std::size_t>(lexer.Mark() - data);
+    return false;
+}

@@ -1,0 +1,14 @@
+// recordcheck's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace recordcheck {
+
+// Runs recordcheck on its arguments (without the program name); what it
+// prints goes to `out` and `err`. Returns the exit status: 0 clean,
+// 1 warnings, 2 records the programs cannot read (or no check was possible).
+[[nodiscard]] int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, std::string& err);
+
+}  // namespace recordcheck

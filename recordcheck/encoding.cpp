@@ -1,0 +1,196 @@
+#include "recordcheck/encoding.h"
+
+#include <iconv.h>
+
+#include <cstddef>
+#include <cstdio>
+
+#include "common/sjis.h"
+
+namespace recordcheck {
+
+namespace {
+
+// "\xEF\xBF\xBD", U+FFFD, spelled in bytes: string literals here become
+// CP932 (-fexec-charset), which has no such character.
+const char kReplacement[] = "\xEF\xBF\xBD";
+
+// One conversion descriptor per direction, opened on first use.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (descriptor_ != reinterpret_cast<iconv_t>(-1)) iconv_close(descriptor_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts one whole character; false unless every input byte was taken.
+    bool ConvertCharacter(const std::string& in, std::string& out) {
+        if (descriptor_ == reinterpret_cast<iconv_t>(-1)) return false;
+        iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        char buffer[16];
+        char* input = const_cast<char*>(in.data());
+        std::size_t inputLeft = in.size();
+        char* output = buffer;
+        std::size_t outputLeft = sizeof buffer;
+        if (iconv(descriptor_, &input, &inputLeft, &output, &outputLeft) == static_cast<std::size_t>(-1)) return false;
+        if (inputLeft != 0) return false;
+        out.assign(buffer, sizeof buffer - outputLeft);
+        return true;
+    }
+
+private:
+    iconv_t descriptor_;
+};
+
+Converter& ToUtf8() {
+    static Converter converter("UTF-8", "CP932");
+    return converter;
+}
+
+Converter& ToCp932() {
+    static Converter converter("CP932", "UTF-8");
+    return converter;
+}
+
+// Length of the UTF-8 sequence that starts at `at`, or 0 when it is not a
+// well-formed one (overlong forms, surrogates and values past U+10FFFF
+// included).
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned long value = 0;
+    if (byte >= 0xC2 && byte <= 0xDF) {
+        length = 2;
+        value = byte & 0x1F;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+        length = 3;
+        value = byte & 0x0F;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+        length = 4;
+        value = byte & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+    if (overlong || surrogate || value > 0x10FFFF) return 0;
+    return length;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+// One UTF-8 character as CP932, only when it converts back unchanged.
+bool ExactCp932(const std::string& character, std::string& out) {
+    if (character.size() == 1) {
+        out = character;
+        return true;
+    }
+    return ToCp932().ConvertCharacter(character, out) && Utf8FromCp932(out) == character;
+}
+
+}  // namespace
+
+std::string Utf8FromCp932(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte < 0x80) {
+            out.push_back(bytes[at++]);
+            continue;
+        }
+        const std::size_t width = sjis::IsLeadByte(byte) ? 2 : 1;
+        std::string converted;
+        if (at + width <= bytes.size() && ToUtf8().ConvertCharacter(bytes.substr(at, width), converted)) {
+            out += converted;
+        } else {
+            const std::size_t present = at + width <= bytes.size() ? width : bytes.size() - at;
+            for (std::size_t i = 0; i < present; ++i) out += kReplacement;
+        }
+        at += width;
+    }
+    return out;
+}
+
+bool IsCp932(const std::string& bytes) {
+    return Utf8FromCp932(bytes).find(kReplacement) == std::string::npos;
+}
+
+WindowsName WindowsNameFromHost(const std::string& name) {
+    WindowsName result;
+    if (!IsUtf8(name)) {
+        result.bytes = name;
+        result.rawBytes = true;
+        return result;
+    }
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = Utf8SequenceLength(name, at);
+        std::string converted;
+        if (ExactCp932(name.substr(at, length), converted)) {
+            result.bytes += converted;
+        } else {
+            result.bytes.push_back('?');
+            result.representable = false;
+        }
+        at += length;
+    }
+    return result;
+}
+
+bool Cp932FromUtf8(const std::string& utf8, std::string& cp932) {
+    if (!IsUtf8(utf8)) return false;
+    std::string out;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8SequenceLength(utf8, at);
+        std::string converted;
+        if (!ExactCp932(utf8.substr(at, length), converted)) return false;
+        out += converted;
+        at += length;
+    }
+    cp932 = out;
+    return true;
+}
+
+std::string Utf8FromHost(const std::string& path) { return IsUtf8(path) ? path : Utf8FromCp932(path); }
+
+std::string JsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (byte < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                    out += escaped;
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+}  // namespace recordcheck
