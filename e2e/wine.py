@@ -32,12 +32,19 @@ LOCALE = "ja_JP.UTF-8"
 # find its data folder's fonts by itself).
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 
-# How long the harness waits, in seconds.
+# How long the harness waits, in seconds, on a machine of ordinary speed.
+# E2E_TIME_SCALE stretches every wait on a slow one (an emulated machine
+# takes half a minute to show a box): E2E_TIME_SCALE=20.
+TIME_SCALE = float(os.environ.get("E2E_TIME_SCALE", "1"))
 BOX_TIMEOUT = 20        # for a box to appear (a cold Wine start can take a while)
 ANSWER_TIMEOUT = 6      # for a box to close after its key was pressed
 END_TIMEOUT = 30        # for the run to end after the last box
 KEY_RETRIES = 3
 BATCH_END_TIMEOUT = 5   # for the relaunch batch to go once its cmd has ended
+
+
+def scaled(seconds):
+    return seconds * TIME_SCALE
 
 
 class HarnessError(AssertionError):
@@ -78,7 +85,7 @@ class Display:
             pass_fds=(write_end,), stdout=self.log, stderr=subprocess.STDOUT)
         os.close(write_end)
         number = b""
-        deadline = time.monotonic() + 15
+        deadline = time.monotonic() + scaled(15)
         os.set_blocking(read_end, False)
         while not number.endswith(b"\n"):
             if time.monotonic() > deadline or self.process.poll() is not None:
@@ -99,7 +106,7 @@ class Display:
         message box with the title bar and frame that Wine draws for it."""
         path.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["import", "-display", self.name, "-window", window, "+repage", "-strip", str(path)],
-                       check=True, timeout=20, capture_output=True)
+                       check=True, timeout=scaled(20), capture_output=True)
 
     def close(self):
         if self.process.poll() is None:
@@ -116,13 +123,13 @@ def kill_prefix(path: Path):
     """Ends every process of the prefix at path, and its server."""
     env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": str(path)}
     for flag in ("-k", "-w"):
-        subprocess.run([WINESERVER, flag], env=env, timeout=30, stdin=subprocess.DEVNULL,
+        subprocess.run([WINESERVER, flag], env=env, timeout=scaled(30), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def xdotool(display, *args, timeout=10):
     return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display.name},
-                          capture_output=True, text=True, timeout=timeout)
+                          capture_output=True, text=True, timeout=scaled(timeout))
 
 
 # ---- what a scenario expects and what it saw ---------------------------------------
@@ -197,9 +204,9 @@ class WinePrefix:
         with open(log, "wb") as out:
             try:
                 subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdin=subprocess.DEVNULL,
-                               stdout=out, stderr=subprocess.STDOUT, timeout=120, check=True)
+                               stdout=out, stderr=subprocess.STDOUT, timeout=scaled(120), check=True)
                 # Let the first server save the new registry and go, then keep one.
-                subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60, check=True)
+                subprocess.run([WINESERVER, "-w"], env=self.env, timeout=scaled(60), check=True)
                 self.start_server()
             except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
                 raise HarnessError(f"creating the Wine prefix failed ({error}); see {log}")
@@ -235,7 +242,7 @@ class WinePrefix:
 
     def start_server(self):
         # A persistent server makes every later start fast.
-        subprocess.run([WINESERVER, "-p"], env=self.env, timeout=30, check=True,
+        subprocess.run([WINESERVER, "-p"], env=self.env, timeout=scaled(30), check=True,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def kill(self):
@@ -322,7 +329,7 @@ class WinePrefix:
         # (services, explorer) inherit the descriptors and outlive the call.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             done = subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=err, timeout=timeout)
+                                  stdout=out, stderr=err, timeout=scaled(timeout))
             out.seek(0)
             err.seek(0)
             done.stdout, done.stderr = out.read(), err.read()
@@ -445,7 +452,7 @@ class _Runner:
                     self.copy = self.prefix.unix_path(data[1:end].decode("cp932"))
 
     def _wait_for_box(self, index, expected):
-        deadline = time.monotonic() + BOX_TIMEOUT
+        deadline = time.monotonic() + scaled(BOX_TIMEOUT)
         while time.monotonic() < deadline:
             self._pump()
             if self.pending:
@@ -457,7 +464,7 @@ class _Runner:
                 raise HarnessError(f"box {index + 1} never appeared, the program ended first: "
                                    f"expected {show(expected.text)}")
             time.sleep(0.05)
-        raise HarnessError(f"box {index + 1} did not appear within {BOX_TIMEOUT}s: expected "
+        raise HarnessError(f"box {index + 1} did not appear within {scaled(BOX_TIMEOUT)}s: expected "
                            f"{show(expected.text)}")
 
     def _check(self, index, expected, box):
@@ -483,7 +490,7 @@ class _Runner:
 
     def _find_window(self, caption: bytes):
         title = "^" + _regex_escape(caption.decode("cp932")) + "$"
-        deadline = time.monotonic() + BOX_TIMEOUT
+        deadline = time.monotonic() + scaled(BOX_TIMEOUT)
         while time.monotonic() < deadline:
             found = xdotool(self.prefix.display, "search", "--name", title)
             ids = found.stdout.split()
@@ -501,7 +508,7 @@ class _Runner:
             xdotool(self.prefix.display, "windowfocus", "--sync", window)
             # A plain key (XTEST): Wine ignores events sent to a window directly.
             xdotool(self.prefix.display, "key", expected.answer)
-            deadline = time.monotonic() + ANSWER_TIMEOUT
+            deadline = time.monotonic() + scaled(ANSWER_TIMEOUT)
             while time.monotonic() < deadline:
                 self._pump()
                 if box.result is not None:
@@ -528,7 +535,7 @@ class _Runner:
         closes that handle, and the pending delete is carried out then (a
         killed server would drop it). Then everything else of the prefix goes."""
         self.prefix.wine("taskkill", "/f", "/im", "cmd.exe", check=False, timeout=30)
-        deadline = time.monotonic() + BATCH_END_TIMEOUT
+        deadline = time.monotonic() + scaled(BATCH_END_TIMEOUT)
         batches = [self.prefix.unix_path(path) for path in self.batches]
         while any(path.exists() for path in batches) and time.monotonic() < deadline:
             time.sleep(0.05)
@@ -541,6 +548,7 @@ class _Runner:
             box = self._wait_for_box(index, expected)
             self._check(index, expected, box)
             self._answer(index, expected, box)
+        end_timeout = scaled(end_timeout)
         deadline = time.monotonic() + end_timeout
         while not self._finished():
             self._pump()
