@@ -19,6 +19,7 @@ import wine  # noqa: E402
 from builds import I686, NOT_RUN_32BIT, X86_64, runs_32bit_code  # noqa: E402
 
 _current = None     # the build of the scenario that is running
+_ran = set()        # the builds that scenarios of this session ran
 
 
 def builds_for(twin: bool):
@@ -40,7 +41,7 @@ def pytest_generate_tests(metafunc):
 
 
 def pytest_terminal_summary(terminalreporter):
-    if not runs_32bit_code():
+    if _ran and not runs_32bit_code():
         terminalreporter.write_line(f"i686 programs under Wine: {NOT_RUN_32BIT} "
                                     "(every scenario ran on the x86_64 twin)")
 
@@ -53,6 +54,7 @@ def build(request):
     chosen = getattr(request, "param", None)
     if chosen is not None:
         _current = chosen
+        _ran.add(chosen.name)
         request.getfixturevalue("prefix").view = chosen.view
     yield chosen
     _current = None
