@@ -312,8 +312,9 @@ class WinePrefix:
 
     # -- running a program --
     def run(self, program, arguments=b"", boxes=(), cwd=None, relaunch=False,
-            end_timeout=END_TIMEOUT, environment=None) -> RunResult:
-        """Runs a Windows program with exactly `arguments` after its quoted path.
+            end_timeout=END_TIMEOUT, environment=None, quoted=True) -> RunResult:
+        """Runs a Windows program with exactly `arguments` after its path, in
+        double quotes unless quoted=False.
 
         `program` is a Windows path; `arguments` are CP932 bytes (a str is
         encoded). The batch file waits for the program and records its exit
@@ -334,7 +335,7 @@ class WinePrefix:
         def literal(text) -> bytes:
             # cmd expands %NAME% in a batch file; a doubled % is one %.
             return (text if isinstance(text, bytes) else str(text).encode("cp932")).replace(b"%", b"%%")
-        line = b'"' + literal(program) + b'"'
+        line = b'"' + literal(program) + b'"' if quoted else literal(program)
         if arguments:
             line += b" " + literal(arguments)
         body = [b"@echo off"]

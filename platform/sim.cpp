@@ -165,6 +165,8 @@ int Machine::OpenFileHandles() const {
 
 int Machine::OpenKeyHandles() const { return static_cast<int>(state_->keys.size()); }
 
+void Machine::SetCommandLine(const std::string& line) { state_->commandLine = line; }
+
 // ---- lifetime ----------------------------------------------------------------
 
 Machine::Machine() : state_(std::make_unique<State>()) {
@@ -192,3 +194,7 @@ Machine::~Machine() {
 DWORD WINAPI GetLastError(void) { return sim::Machine::Current().Internals().lastError; }
 
 void WINAPI SetLastError(DWORD dwErrCode) { sim::Machine::Current().Internals().lastError = dwErrCode; }
+
+// Cannot fail on Windows, so neither journaled nor faulted. The text lives as
+// long as the machine, as the process's own does.
+LPSTR WINAPI GetCommandLineA(void) { return &sim::Machine::Current().Internals().commandLine[0]; }

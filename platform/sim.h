@@ -101,6 +101,10 @@ public:
     // What GetModuleFileNameA returns; a buffer too small gets the path cut
     // to nSize - 1 bytes and a NUL (current Windows; Wine does not add the NUL).
     void SetModulePath(const std::string& path);
+    // What GetCommandLineA returns: the whole line the process was started
+    // with, program name included (default: the default module path in
+    // double quotes, as the shell starts a program).
+    void SetCommandLine(const std::string& line);
     // Special folders (CSIDL values without flags). SetSpecialFolder("") or
     // MakeSpecialFolderUnavailable makes the shell calls fail for it.
     // SetSpecialFolder creates the folder on the volume; remove it

@@ -114,6 +114,7 @@ struct Machine::State {
     NormalPath currentDirectory;
     std::string tempPath = "C:\\Temp\\";
     std::string modulePath = "C:\\Games\\Maker\\Game\\Uninstaller.exe";
+    std::string commandLine = "\"C:\\Games\\Maker\\Game\\Uninstaller.exe\"";
     std::map<int, std::string> specialFolders;
 
     // handles; values are never reused within one machine

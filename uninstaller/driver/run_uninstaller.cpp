@@ -74,3 +74,11 @@ bool RunUninstaller(const std::string& commandLine) {
     }
     return Uninstall(first.Value);
 }
+
+int RunUninstallerProcess(const char* processCommandLine) {
+    // Not WinMain's lpCmdLine: the start-up code finds it by comparing bytes
+    // as signed chars, so an unquoted program path with Japanese characters
+    // would leave part of itself in front of the arguments.
+    const std::string arguments = SkipProgramName(processCommandLine != nullptr ? processCommandLine : "");
+    return RunUninstaller(arguments) ? 0 : -1;
+}

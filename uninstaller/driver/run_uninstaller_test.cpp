@@ -167,6 +167,41 @@ TEST(RunUninstaller, RelaunchFailureIsAFailure) {
     EXPECT_FALSE(RunUninstaller(""));
 }
 
+TEST(RunUninstallerProcess, TakesTheArgumentsAfterAnUnquotedJapaneseProgramPath) {
+    // C:\ゲーム\ソフト: no byte of the folder names is below 0x80.
+    const std::string folder = "C:\\\x83\x51\x81\x5B\x83\x80\\\x83\x5C\x83\x74\x83\x67";
+    const std::string program = folder + "\\Uninstaller.exe";
+    const std::string kComplete =
+        "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC"
+        "\x82\xB5\x82\xBD";
+    const struct {
+        const char* title;
+        const char* line;  // null: no command line at all
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"unquoted, asking", program.c_str(), -1, kSettingsBefore + folder + "\\InstallInfo\\Installer.ini" + kSettingsAfter},
+        {"no command line, asking", nullptr, -1, kSettingsBefore + folder + "\\InstallInfo\\Installer.ini" + kSettingsAfter},
+    };
+    for (const auto& c : cases) {
+        sim::Machine machine;
+        machine.SetModulePath(program);
+        machine.AddFile(program, "MZ");
+        EXPECT_EQ(RunUninstallerProcess(c.line), c.exitCode) << c.title;
+        ASSERT_EQ(machine.MessageBoxes().size(), 1u) << c.title;
+        EXPECT_EQ(machine.MessageBoxes()[0].text, c.message) << c.title;
+    }
+    // Removing mode after the unquoted path: the folder is uninstalled.
+    sim::Machine machine;
+    machine.AddFile(folder + "\\InstallInfo\\Installer.ini", "#GameName = \"G\"\r\n#Registry = \"SOFTWARE\\M\\G\"\r\n");
+    machine.AddFile(folder + "\\InstallInfo\\InstallFiles.ini", "#InstallFileList{\"G.exe\",1,0x1}\r\n");
+    machine.AddFile(folder + "\\G.exe", "MZ");
+    EXPECT_EQ(RunUninstallerProcess((program + " -F=\"" + folder + "\"").c_str()), 0);
+    ASSERT_EQ(machine.MessageBoxes().size(), 1u);
+    EXPECT_EQ(machine.MessageBoxes()[0].text, kComplete);
+    EXPECT_FALSE(machine.Exists(folder));
+}
+
 TEST(ShowMessage, AlwaysFailsAndCutsLongTexts) {
     sim::Machine machine;
     const std::string longText(40000, 'x');
