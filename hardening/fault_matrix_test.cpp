@@ -122,15 +122,17 @@ bool IsTempName(const std::string& path, const std::string& extension) {
     return EndsWith(path, extension);
 }
 
-void ExpectRelaunchStarted(const Fault& f, const sim::Machine& m) {
+// A relaunch that started is whole: a hidden batch in the temporary folder,
+// run from there, that runs an exact, writable copy of the program on the
+// game folder and then deletes the copy and itself.
+void ExpectRelaunchStarted(const sim::Machine& m) {
     ASSERT_EQ(m.ShellExecutes().size(), 1u);
     const auto& start = m.ShellExecutes()[0];
     EXPECT_FALSE(start.hasOwner);
     EXPECT_EQ(start.operation, "open");
     EXPECT_TRUE(start.parametersNull);
     EXPECT_EQ(start.showCommand, 0);  // SW_HIDE
-    // Only a lost third look at the temporary folder leaves the directory unnamed.
-    EXPECT_EQ(start.directory, f.Is("GetTempPathA") && f.nth == 3 ? "" : "C:\\Temp");
+    EXPECT_EQ(start.directory, "C:\\Temp");
     const std::string batch = start.file;
     EXPECT_TRUE(IsTempName(batch, ".bat")) << batch;
     std::string copy;
@@ -146,49 +148,60 @@ void ExpectRelaunchStarted(const Fault& f, const sim::Machine& m) {
     EXPECT_EQ(start.fileBytesAtLaunch, expected);
 }
 
-// One oracle for both answers: what each failure leads to, from the first
-// call to the batch's start.
+// One oracle for both answers, from the outcome: which of the endings the
+// run took, that it took it whole, and that the one failed call can explain
+// it. A failed call that the run cannot do without must end it; a call that
+// may fail unnoticed (the tick count, a search for a free name) must leave
+// the run whole.
 void AskingOracle(bool answerNo, const Fault& f, const sim::Machine& m, const Outcome& o) {
     ExpectCaptions(m, kUninstallerCaptionBytes);
     const auto& boxes = m.MessageBoxes();
-    const std::string question = kQuestionHead + "Game" + kQuestionTail;
     const bool batchCall = EndsWith(f.call.argument, ".bat");
+    // Without its own path the program knows neither where its settings are
+    // nor what to copy; without the temporary folder it has nowhere to go.
+    const bool mayLoseSettings = f.Is("GetModuleFileNameA") || IsRead(f, kSettingsFile);
+    const bool mustLoseSettings = IsRead(f, kSettingsFile);
+    const bool mustStop = f.Is("CopyFileA") || f.Is("SetFileAttributesA") || f.Is("ShellExecuteA") ||
+                          (batchCall && (f.Is("CreateFileA") || f.Is("WriteFile") || f.Is("CloseHandle")));
+    const bool mayStop = mustStop || f.Is("GetModuleFileNameA") || f.Is("GetTempPathA");
+    auto expectNothingStarted = [&] {
+        EXPECT_TRUE(m.ShellExecutes().empty());
+        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+    };
 
-    std::string settingsPath;  // a failed read names the path it tried
-    if (f.Is("GetModuleFileNameA") && f.nth == 1) settingsPath = "\\InstallInfo\\Installer.ini";
-    if (IsRead(f, kSettingsFile)) settingsPath = kSettingsFile;
-    if (!settingsPath.empty()) {
-        EXPECT_FALSE(o.result);
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, kSettingsHead + settingsPath + kSettingsTail);
-        EXPECT_EQ(boxes[0].flags, kErrorStyle);
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
-        return;
-    }
-    if (f.Is("MessageBoxA")) {
-        // A question that could not be shown is no Yes: nothing happens.
+    if (boxes.empty()) {
+        // Only a question that could not be shown ends without a box: it is no Yes.
+        EXPECT_TRUE(f.Is("MessageBoxA"));
         EXPECT_TRUE(o.result);
-        EXPECT_TRUE(boxes.empty());
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+        expectNothingStarted();
         return;
     }
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes[0].text, question);
+    if (StartsWith(boxes[0].text, kSettingsHead) && EndsWith(boxes[0].text, kSettingsTail)) {
+        EXPECT_TRUE(mayLoseSettings) << "settings unreadable without a cause";
+        const std::string named =
+            boxes[0].text.substr(kSettingsHead.size(), boxes[0].text.size() - kSettingsHead.size() - kSettingsTail.size());
+        // The path it looked for: beside the program, when it knows where that is.
+        if (mustLoseSettings) EXPECT_EQ(named, kSettingsFile);
+        EXPECT_TRUE(EndsWith(named, "\\InstallInfo\\Installer.ini")) << named;
+        EXPECT_FALSE(o.result);
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].flags, kErrorStyle);
+        expectNothingStarted();
+        return;
+    }
+    EXPECT_FALSE(mustLoseSettings) << "a failed read of the settings went unnoticed";
+    EXPECT_EQ(boxes[0].text, kQuestionHead + "Game" + kQuestionTail);
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_YESNO));
     if (answerNo) {
         EXPECT_TRUE(o.result);
         EXPECT_EQ(boxes.size(), 1u);
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+        expectNothingStarted();
         return;
     }
-    const bool relaunchFails =
-        (f.Is("GetModuleFileNameA") && f.nth == 2) || (f.Is("GetTempPathA") && f.nth <= 2) || f.Is("CopyFileA") ||
-        f.Is("SetFileAttributesA") || f.Is("ShellExecuteA") ||
-        (batchCall && (f.Is("CreateFileA") || f.Is("WriteFile") || f.Is("CloseHandle")));
-    if (relaunchFails) {
+    if (boxes.size() > 1) {
+        // The relaunch failed: said so, nothing started, nothing left but in
+        // the temporary folder.
+        EXPECT_TRUE(mayStop) << "relaunch failed without a cause";
         EXPECT_FALSE(o.result);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[1].text, kRunFailed);
@@ -196,11 +209,9 @@ void AskingOracle(bool answerNo, const Fault& f, const sim::Machine& m, const Ou
         EXPECT_TRUE(m.ShellExecutes().empty());
         return;
     }
-    // Anything else (the tick count, a close after a whole read, a lost
-    // search for a free name) leaves the relaunch whole.
+    EXPECT_FALSE(mustStop) << "a failure the relaunch cannot do without went unnoticed";
     EXPECT_TRUE(o.result);
-    EXPECT_EQ(boxes.size(), 1u);
-    ExpectRelaunchStarted(f, m);
+    ExpectRelaunchStarted(m);
 }
 
 // ---- the removal -------------------------------------------------------------------
