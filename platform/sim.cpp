@@ -2,6 +2,7 @@
 // injected faults) and the last-error value.
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "common/sjis.h"
 #include "platform/sim_internal.h"
@@ -75,6 +76,7 @@ Call::Call(const char* function, std::string argument, std::string detail)
     entry_ = state_.journal.size() - 1;
     for (const FaultRule& rule : state_.faults) {
         if (rule.function == function && (rule.target == 0 || rule.target == number_)) {
+            if (rule.throws) throw std::bad_alloc();
             injected_ = true;
             Fail(rule.error);
             break;
@@ -99,6 +101,15 @@ void Machine::FailCall(const std::string& function, int nth, DWORD error) {
     rule.function = function;
     rule.target = nth == 0 ? 0 : CallCount(function) + nth;
     rule.error = error;
+    state_->faults.push_back(rule);
+}
+
+void Machine::ThrowOnCall(const std::string& function, int nth) {
+    if (nth <= 0) Fatal("ThrowOnCall(%s, %d): nth must be positive", function.c_str(), nth);
+    FaultRule rule;
+    rule.function = function;
+    rule.target = CallCount(function) + nth;
+    rule.throws = true;
     state_->faults.push_back(rule);
 }
 

@@ -202,6 +202,59 @@ TEST(RunUninstallerProcess, TakesTheArgumentsAfterAnUnquotedJapaneseProgramPath)
     EXPECT_FALSE(machine.Exists(folder));
 }
 
+// A record too big to hold (2 GiB and more: a 32-bit program's vector throws
+// length_error) or memory running out while reading it is that record's read
+// failure; memory running out anywhere else is a failed run, never silent.
+TEST(RunUninstallerProcess, ARecordTooBigOrNoMemoryIsAFailureWithItsMessage) {
+    const std::string settings = std::string(kGame) + "\\InstallInfo\\Installer.ini";
+    const std::string list = std::string(kGame) + "\\InstallInfo\\InstallFiles.ini";
+    const std::string asking = "\"" + std::string(kGame) + "\\Uninstaller.exe\"";
+    const std::string removing = "C:\\Temp\\abcdefghijklmnop.exe -F=\"" + std::string(kGame) + "\"";
+    const std::string settingsUnreadable = kSettingsBefore + settings + kSettingsAfter;
+    const struct {
+        const char* title;
+        const std::string& line;
+        void (*arrange)(sim::Machine&, const std::string& settings, const std::string& list);
+        const std::string& lastBox;
+    } cases[] = {
+        {"asking, settings of 2 GiB", asking,
+         [](sim::Machine& m, const std::string& s, const std::string&) { m.ReportFileSize(s, 0x80000000u); },
+         settingsUnreadable},
+        {"asking, settings of 4 GiB and its bytes", asking,
+         [](sim::Machine& m, const std::string& s, const std::string&) {
+             m.ReportFileSize(s, 0x100000000ull + m.FileBytes(s).size()); },
+         settingsUnreadable},
+        {"asking, no memory reading the settings", asking,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("ReadFile", 1); },
+         settingsUnreadable},
+        {"removing, list just under 4 GiB", removing,
+         [](sim::Machine& m, const std::string&, const std::string& l) { m.ReportFileSize(l, 0xFFFFFFFEu); },
+         kUninstallFailed},
+        {"removing, no memory reading the list", removing,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("ReadFile", 2); },
+         kUninstallFailed},
+        {"removing, no memory half-way", removing,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("DeleteFileA", 2); },
+         kUninstallFailed},
+    };
+    for (const auto& c : cases) {
+        sim::Machine machine;
+        machine.AddFile(std::string(kGame) + "\\Uninstaller.exe", "MZ");
+        machine.AddFile(settings, "#GameName = \"G\"\r\n#Registry = \"SOFTWARE\\M\\G\"\r\n");
+        machine.AddFile(list, "#InstallFileList{\"G.exe\",1,0x1 \"Data\\d.pak\",2,0x2}\r\n");
+        machine.AddFile(std::string(kGame) + "\\G.exe", "MZ");
+        machine.AddFile(std::string(kGame) + "\\Data\\d.pak", "d");
+        c.arrange(machine, settings, list);
+        EXPECT_EQ(RunUninstallerProcess(c.line.c_str()), -1) << c.title;
+        ASSERT_FALSE(machine.MessageBoxes().empty()) << c.title;
+        EXPECT_EQ(machine.MessageBoxes().back().text, c.lastBox) << c.title;
+        EXPECT_EQ(machine.MessageBoxes().back().flags, kErrorStyle) << c.title;
+        EXPECT_TRUE(machine.IsFolder(kGame)) << c.title;
+        EXPECT_TRUE(machine.ShellExecutes().empty()) << c.title;
+        EXPECT_EQ(machine.OpenFileHandles(), 0) << c.title;
+    }
+}
+
 TEST(ShowMessage, AlwaysFailsAndCutsLongTexts) {
     sim::Machine machine;
     const std::string longText(40000, 'x');
