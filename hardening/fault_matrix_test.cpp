@@ -219,7 +219,8 @@ void AskingOracle(bool answerNo, const Fault& f, const sim::Machine& m, const Ou
 
 // A game as installed, and what its uninstall may and must do.
 struct RemovalGame {
-    std::vector<std::string> listed;  // InstallFiles.ini, as written
+    std::vector<std::string> listed;    // InstallFiles.ini, as written: the game's own files
+    std::vector<std::string> tampered;  // also listed, but leading out of the game folder
     std::vector<std::string> desktopLinks = {"Game"};
     std::vector<std::string> menuLinks = {"Game", "Manual"};
     std::set<std::string> readOnly;    // listed, relative
@@ -231,19 +232,18 @@ struct RemovalGame {
     bool BelowJunction(const std::string& relative) const {
         return !junction.empty() && Below(relative, junction) && !SamePath(relative, junction);
     }
-    // Contained, listed files the uninstall is after (not through the link).
+    // Listed files the uninstall is after (not through the link).
     std::vector<std::string> Targets() const {
         std::vector<std::string> out;
         for (const auto& path : listed) {
-            if (IsContained(path) && !BelowJunction(path)) out.push_back(path);
+            if (!BelowJunction(path)) out.push_back(path);
         }
         return out;
     }
-    // The folder set: every folder on the way to a contained entry.
+    // The folder set: every folder on the way to a file of the game's.
     std::set<std::string> Folders() const {
         std::set<std::string> out;
         for (const auto& path : listed) {
-            if (!IsContained(path)) continue;
             for (const auto& folder : FoldersOnTheWay(path)) out.insert(Backslashed(folder));
         }
         return out;
@@ -264,9 +264,7 @@ RemovalGame GameWithLeftovers() {
     g.listed.push_back("\x83\x5C\x83\x74\x83\x67\\\x95\x5C.txt");  // ソフト\表.txt
     g.extraFiles.push_back(g.listed.back());
     g.listed.push_back("Data\\Link\\movie.dat");
-    g.listed.push_back("..\\Other\\Other.exe");
-    g.listed.push_back("Data\\..\\..\\readme.txt");
-    g.listed.push_back("C:\\Windows\\system.ini");
+    g.tampered = {"..\\Other\\Other.exe", "Data\\..\\..\\readme.txt", "C:\\Windows\\system.ini"};
     g.desktopLinks.push_back("..\\Other");
     g.readOnly.insert("Manual.html");
     g.later.push_back("Data\\Sound\\config.sav");
@@ -294,7 +292,9 @@ void LayOutRemoval(const RemovalGame& g, sim::Machine& m) {
     LayOutUnrelatedKeys(m);
     m.AddFile("C:\\Users\\Public\\Other.lnk", "keep");  // where "..\Other" would lead from the desktop
     std::string list = "#InstallerSetupFileVersion = 1\n#InstallFileList {\n";
-    for (const auto& path : g.listed) list += "\"" + path + "\", 0, 0x1\n";
+    for (const auto* paths : {&g.listed, &g.tampered}) {
+        for (const auto& path : *paths) list += "\"" + path + "\", 0, 0x1\n";
+    }
     m.AddFile(kListFile, list + "}\n");
     m.AddFile(kSettingsFile, SettingsText(g));
     for (const auto& path : g.extraFiles) m.AddFile(kGame + "\\" + path, "bytes");
