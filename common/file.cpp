@@ -1,5 +1,7 @@
 #include "common/file.h"
 
+#include <new>
+
 FileHandleHolder::~FileHandleHolder() {
     if (handle_ != nullptr) (void)CloseHandle(handle_);
 }
@@ -20,15 +22,26 @@ bool FileHandleHolder::Close() {
     return true;
 }
 
+bool SizeBufferToFile(HANDLE file, std::vector<char>& bytes) {
+    // The high part too: a file of 4 GiB and more must not pass for its low
+    // part. A failed call gives INVALID_FILE_SIZE, which is above the limit.
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file, &high);
+    if (high != 0 || size > kMaxWholeFileSize) return false;
+    try {
+        bytes.assign(size, '\0');
+    } catch (const std::bad_alloc&) {
+        return false;  // no room for it: it cannot be read whole
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
     FileHandleHolder file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return false;
-    const DWORD size = GetFileSize(file.Get(), nullptr);
-    // INVALID_FILE_SIZE is also a possible real low part, but our record
-    // files are far below 4 GiB; treat it as "size unknown".
-    if (size == INVALID_FILE_SIZE) return false;
-    bytes.assign(size, '\0');
+    if (!SizeBufferToFile(file.Get(), bytes)) return false;
+    const auto size = static_cast<DWORD>(bytes.size());
     if (size == 0) {
         (void)file.Close();
         return true;

@@ -27,9 +27,18 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// The largest file read whole: a 32-bit program cannot hold 2 GiB or more in
+// one buffer (std::vector would throw length_error), so neither build does.
+constexpr DWORD kMaxWholeFileSize = 0x7FFFFFFF;
+
+// Makes `bytes` exactly as long as the open `file`, zero-filled. False when
+// the size cannot be had, is above kMaxWholeFileSize (4 GiB and more
+// included), or there is no memory for it. Throws nothing.
+[[nodiscard]] bool SizeBufferToFile(HANDLE file, std::vector<char>& bytes);
+
 // Reads the whole file. True with `bytes` holding exactly the file's bytes;
 // false when it is missing, cannot be opened for reading, its size cannot be
-// had or it cannot be read whole. Shows nothing.
+// had or held (SizeBufferToFile) or it cannot be read whole. Shows nothing.
 [[nodiscard]] bool ReadWholeFile(const std::string& path, std::vector<char>& bytes);
 // One WriteFile of the whole text: true only when every byte was written (an
 // empty text counts as written without a call).

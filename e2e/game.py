@@ -69,8 +69,8 @@ class Game:
 
     @property
     def menu_folder(self):
-        """The game's program-menu folder: maker menu, then the game's name."""
-        return f"{COMMON_PROGRAMS}\\{self.maker_menu}\\{self.name}"
+        """The game's program-menu folder: maker menu (if any), then the game's name."""
+        return "\\".join(part for part in (COMMON_PROGRAMS, self.maker_menu, self.name) if part)
 
     @property
     def links(self):

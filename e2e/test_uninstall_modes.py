@@ -80,6 +80,27 @@ def test_removing_mode_on_a_good_game_completes(prefix, layout, game, arguments)
     assert not prefix.key_exists(game.game_key) and not prefix.key_exists(game.entry_key)
 
 
+# No maker menu: the game's menu folder lies straight in the program menu, and
+# goes with its shortcuts. An entry naming a folder (a trailing backslash)
+# adds the folder above it, which goes when empty.
+PLAIN = Game(folder="C:\\Games\\Maker\\Plain", name="Plain", registry="SOFTWARE\\Maker\\Plain", maker="Maker",
+             maker_menu="", files={"Game.exe": b"MZ game", "data\\a.dat": b"a"},
+             menu_links=("Plain", "Manual"), desktop_links=("Plain",))
+
+
+def test_removing_mode_without_a_maker_menu_and_with_a_listed_folder(prefix, layout):
+    layout.install_game(PLAIN, file_list=[*PLAIN.files, "extra\\sub\\"])
+    layout.mkdir(f"{PLAIN.folder}\\extra")
+
+    result = prefix.run(removing_copy(layout), f'-F="{PLAIN.folder}"', boxes=[
+        Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)])
+
+    assert result.exit_code == 0
+    assert result.removed == sorted(
+        {PLAIN.folder, PLAIN.menu_folder, *PLAIN.links} | {f"{PLAIN.folder}\\{p}" for p in [
+            *PLAIN.files, "data", "extra", "InstallInfo", "InstallInfo\\Installer.ini", "InstallInfo\\InstallFiles.ini"]})
+
+
 def test_yes_with_a_missing_temporary_folder_reports_the_failed_relaunch(prefix, layout):
     # The copy into the temporary folder fails. The user has said Yes, so this
     # failure is reported too, with the same text as a failed batch start.

@@ -64,6 +64,7 @@ struct Outcome {
 struct Fault {
     sim::JournalEntry call;
     int nth = 0;
+    DWORD error = 0;  // what the failed call reported
     bool Is(const char* function) const { return call.function == function; }
     bool Is(const char* function, const std::string& path) const {
         return call.function == function && SamePath(call.argument, path);
@@ -122,15 +123,17 @@ bool IsTempName(const std::string& path, const std::string& extension) {
     return EndsWith(path, extension);
 }
 
-void ExpectRelaunchStarted(const Fault& f, const sim::Machine& m) {
+// A relaunch that started is whole: a hidden batch in the temporary folder,
+// run from there, that runs an exact, writable copy of the program on the
+// game folder and then deletes the copy and itself.
+void ExpectRelaunchStarted(const sim::Machine& m) {
     ASSERT_EQ(m.ShellExecutes().size(), 1u);
     const auto& start = m.ShellExecutes()[0];
     EXPECT_FALSE(start.hasOwner);
     EXPECT_EQ(start.operation, "open");
     EXPECT_TRUE(start.parametersNull);
     EXPECT_EQ(start.showCommand, 0);  // SW_HIDE
-    // Only a lost third look at the temporary folder leaves the directory unnamed.
-    EXPECT_EQ(start.directory, f.Is("GetTempPathA") && f.nth == 3 ? "" : "C:\\Temp");
+    EXPECT_EQ(start.directory, "C:\\Temp");
     const std::string batch = start.file;
     EXPECT_TRUE(IsTempName(batch, ".bat")) << batch;
     std::string copy;
@@ -146,49 +149,62 @@ void ExpectRelaunchStarted(const Fault& f, const sim::Machine& m) {
     EXPECT_EQ(start.fileBytesAtLaunch, expected);
 }
 
-// One oracle for both answers: what each failure leads to, from the first
-// call to the batch's start.
+// One oracle for both answers, from the outcome: which of the endings the
+// run took, that it took it whole, and that the one failed call can explain
+// it. A failed call that the run cannot do without must end it; a call that
+// may fail unnoticed (the tick count, a search for a free name) must leave
+// the run whole.
 void AskingOracle(bool answerNo, const Fault& f, const sim::Machine& m, const Outcome& o) {
     ExpectCaptions(m, kUninstallerCaptionBytes);
     const auto& boxes = m.MessageBoxes();
-    const std::string question = kQuestionHead + "Game" + kQuestionTail;
     const bool batchCall = EndsWith(f.call.argument, ".bat");
+    // Without its own path the program knows neither where its settings are
+    // nor what to copy; without the temporary folder it has nowhere to go.
+    const bool mayLoseSettings = f.Is("GetModuleFileNameA") || IsRead(f, kSettingsFile);
+    const bool mustLoseSettings = IsRead(f, kSettingsFile);
+    const bool mustStop = f.Is("CopyFileA") || f.Is("SetFileAttributesA") || f.Is("ShellExecuteA") ||
+                          (batchCall && (f.Is("CreateFileA") || f.Is("WriteFile") || f.Is("CloseHandle")));
+    const bool mayStop = mustStop || f.Is("GetModuleFileNameA") || f.Is("GetTempPathA");
+    auto expectNothingStarted = [&] {
+        EXPECT_TRUE(m.ShellExecutes().empty());
+        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+    };
 
-    std::string settingsPath;  // a failed read names the path it tried
-    if (f.Is("GetModuleFileNameA") && f.nth == 1) settingsPath = "\\InstallInfo\\Installer.ini";
-    if (IsRead(f, kSettingsFile)) settingsPath = kSettingsFile;
-    if (!settingsPath.empty()) {
-        EXPECT_FALSE(o.result);
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, kSettingsHead + settingsPath + kSettingsTail);
-        EXPECT_EQ(boxes[0].flags, kErrorStyle);
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
-        return;
-    }
-    if (f.Is("MessageBoxA")) {
-        // A question that could not be shown is no Yes: nothing happens.
+    if (boxes.empty()) {
+        // Only a question that could not be shown ends without a box: it is no Yes.
+        EXPECT_TRUE(f.Is("MessageBoxA"));
         EXPECT_TRUE(o.result);
-        EXPECT_TRUE(boxes.empty());
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+        expectNothingStarted();
         return;
     }
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes[0].text, question);
+    if (StartsWith(boxes[0].text, kSettingsHead) && EndsWith(boxes[0].text, kSettingsTail)) {
+        EXPECT_TRUE(mayLoseSettings) << "settings unreadable without a cause";
+        const std::string named =
+            boxes[0].text.substr(kSettingsHead.size(), boxes[0].text.size() - kSettingsHead.size() - kSettingsTail.size());
+        // The path it looked for: beside the program, when it knows where that is.
+        if (mustLoseSettings) {
+            EXPECT_EQ(named, kSettingsFile);
+        }
+        EXPECT_TRUE(EndsWith(named, "\\InstallInfo\\Installer.ini")) << named;
+        EXPECT_FALSE(o.result);
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].flags, kErrorStyle);
+        expectNothingStarted();
+        return;
+    }
+    EXPECT_FALSE(mustLoseSettings) << "a failed read of the settings went unnoticed";
+    EXPECT_EQ(boxes[0].text, kQuestionHead + "Game" + kQuestionTail);
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_YESNO));
     if (answerNo) {
         EXPECT_TRUE(o.result);
         EXPECT_EQ(boxes.size(), 1u);
-        EXPECT_TRUE(m.ShellExecutes().empty());
-        EXPECT_EQ(o.volumeAfter, o.volumeBefore);
+        expectNothingStarted();
         return;
     }
-    const bool relaunchFails =
-        (f.Is("GetModuleFileNameA") && f.nth == 2) || (f.Is("GetTempPathA") && f.nth <= 2) || f.Is("CopyFileA") ||
-        f.Is("SetFileAttributesA") || f.Is("ShellExecuteA") ||
-        (batchCall && (f.Is("CreateFileA") || f.Is("WriteFile") || f.Is("CloseHandle")));
-    if (relaunchFails) {
+    if (boxes.size() > 1) {
+        // The relaunch failed: said so, nothing started, nothing left but in
+        // the temporary folder.
+        EXPECT_TRUE(mayStop) << "relaunch failed without a cause";
         EXPECT_FALSE(o.result);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[1].text, kRunFailed);
@@ -196,18 +212,17 @@ void AskingOracle(bool answerNo, const Fault& f, const sim::Machine& m, const Ou
         EXPECT_TRUE(m.ShellExecutes().empty());
         return;
     }
-    // Anything else (the tick count, a close after a whole read, a lost
-    // search for a free name) leaves the relaunch whole.
+    EXPECT_FALSE(mustStop) << "a failure the relaunch cannot do without went unnoticed";
     EXPECT_TRUE(o.result);
-    EXPECT_EQ(boxes.size(), 1u);
-    ExpectRelaunchStarted(f, m);
+    ExpectRelaunchStarted(m);
 }
 
 // ---- the removal -------------------------------------------------------------------
 
 // A game as installed, and what its uninstall may and must do.
 struct RemovalGame {
-    std::vector<std::string> listed;  // InstallFiles.ini, as written
+    std::vector<std::string> listed;    // InstallFiles.ini, as written: the game's own files
+    std::vector<std::string> tampered;  // also listed, but leading out of the game folder
     std::vector<std::string> desktopLinks = {"Game"};
     std::vector<std::string> menuLinks = {"Game", "Manual"};
     std::set<std::string> readOnly;    // listed, relative
@@ -219,19 +234,18 @@ struct RemovalGame {
     bool BelowJunction(const std::string& relative) const {
         return !junction.empty() && Below(relative, junction) && !SamePath(relative, junction);
     }
-    // Contained, listed files the uninstall is after (not through the link).
+    // Listed files the uninstall is after (not through the link).
     std::vector<std::string> Targets() const {
         std::vector<std::string> out;
         for (const auto& path : listed) {
-            if (IsContained(path) && !BelowJunction(path)) out.push_back(path);
+            if (!BelowJunction(path)) out.push_back(path);
         }
         return out;
     }
-    // The folder set: every folder on the way to a contained entry.
+    // The folder set: every folder on the way to a file of the game's.
     std::set<std::string> Folders() const {
         std::set<std::string> out;
         for (const auto& path : listed) {
-            if (!IsContained(path)) continue;
             for (const auto& folder : FoldersOnTheWay(path)) out.insert(Backslashed(folder));
         }
         return out;
@@ -252,9 +266,7 @@ RemovalGame GameWithLeftovers() {
     g.listed.push_back("\x83\x5C\x83\x74\x83\x67\\\x95\x5C.txt");  // ソフト\表.txt
     g.extraFiles.push_back(g.listed.back());
     g.listed.push_back("Data\\Link\\movie.dat");
-    g.listed.push_back("..\\Other\\Other.exe");
-    g.listed.push_back("Data\\..\\..\\readme.txt");
-    g.listed.push_back("C:\\Windows\\system.ini");
+    g.tampered = {"..\\Other\\Other.exe", "Data\\..\\..\\readme.txt", "C:\\Windows\\system.ini"};
     g.desktopLinks.push_back("..\\Other");
     g.readOnly.insert("Manual.html");
     g.later.push_back("Data\\Sound\\config.sav");
@@ -282,7 +294,9 @@ void LayOutRemoval(const RemovalGame& g, sim::Machine& m) {
     LayOutUnrelatedKeys(m);
     m.AddFile("C:\\Users\\Public\\Other.lnk", "keep");  // where "..\Other" would lead from the desktop
     std::string list = "#InstallerSetupFileVersion = 1\n#InstallFileList {\n";
-    for (const auto& path : g.listed) list += "\"" + path + "\", 0, 0x1\n";
+    for (const auto* paths : {&g.listed, &g.tampered}) {
+        for (const auto& path : *paths) list += "\"" + path + "\", 0, 0x1\n";
+    }
     m.AddFile(kListFile, list + "}\n");
     m.AddFile(kSettingsFile, SettingsText(g));
     for (const auto& path : g.extraFiles) m.AddFile(kGame + "\\" + path, "bytes");
@@ -455,6 +469,9 @@ const std::string kWorkStart = "C:\\Work\\OrrinStart.ini";
 const std::string kDocumentsSave = "C:\\Users\\Player\\Documents\\Tarnwick\\Orrin\\SaveData";
 const std::string kAppDataSave = "C:\\Users\\Player\\AppData\\Roaming\\Tarnwick\\Orrin\\SaveData";
 const std::string kBaseSave = kOrrin + "\\Tarnwick\\Orrin\\SaveData";
+// The five files the tool resets, written out here, not taken from the tool.
+const std::vector<std::string> kConfigFiles = {"3DConfig.vsf", "AFConfig.asd", "MouseCursorSetting.sav",
+                                               "Volume.sav", "WindowSetting.sav"};
 
 // Started from another folder; the start-up file includes two more; the
 // setting says the application-data folder. Configuration files lie in all
@@ -469,7 +486,7 @@ void LayOutOrrin(sim::Machine& m) {
     m.AddFolder("C:\\Work");
     m.SetCurrentDirectory("C:\\Work");
     for (const auto& save : {kDocumentsSave, kAppDataSave, kBaseSave}) {
-        for (const char* name : ConfigFileNames) m.AddFile(save + "\\" + name, "cfg");
+        for (const auto& name : kConfigFiles) m.AddFile(save + "\\" + name, "cfg");
         m.AddFile(save + "\\Save01.sav", "progress");
         m.AddFile(save + "\\Sub\\Volume.sav", "kept");
     }
@@ -486,7 +503,7 @@ bool RunPrefclear() {
 
 bool OwnsConfigFile(const std::string& path) {
     if (!Below(path, kDocumentsSave) && !Below(path, kAppDataSave) && !Below(path, kBaseSave)) return false;
-    for (const char* name : ConfigFileNames) {
+    for (const auto& name : kConfigFiles) {
         for (const auto& save : {kDocumentsSave, kAppDataSave, kBaseSave}) {
             if (SamePath(path, save + "\\" + name)) return true;
         }
@@ -547,7 +564,7 @@ void PrefclearOracle(const Fault& f, const sim::Machine& m, const Outcome& o) {
     }
     if (f.Is("SHGetFolderPathA")) save = kBaseSave;
     for (const auto& folder : {kDocumentsSave, kAppDataSave, kBaseSave}) {
-        for (const char* name : ConfigFileNames) {
+        for (const auto& name : kConfigFiles) {
             const std::string path = folder + "\\" + name;
             const bool gone = folder == save && !f.Is("DeleteFileA", path);
             EXPECT_EQ(m.Exists(path), !gone) << path;
@@ -636,8 +653,14 @@ void ExpectInvariants(const Flow& flow, const Fault& f, const sim::Machine& m, c
         auto after = o.keysAfter.find(key.first);
         EXPECT_TRUE(after != o.keysAfter.end() && after->second == key.second) << "changed key " << key.first;
     }
+    // A look that found nothing where a link stands cannot be told from a
+    // link planted after it: the one attempt on that folder may drop the
+    // link itself, never what lies behind it.
+    const bool foundNothing = f.Is("GetFileAttributesA") &&
+                              (f.error == ERROR_FILE_NOT_FOUND || f.error == ERROR_PATH_NOT_FOUND);
     for (const auto& entry : o.volumeBefore) {
         if (flow.ownsPath(entry.first)) continue;
+        if (foundNothing && entry.first == Upper(f.call.argument) && o.volumeAfter.count(entry.first) == 0) continue;
         auto after = o.volumeAfter.find(entry.first);
         EXPECT_TRUE(after != o.volumeAfter.end() && after->second == entry.second) << "changed " << entry.first;
     }
@@ -677,19 +700,24 @@ TEST(FaultMatrix, EveryCallOfEveryFlowFailsInTurn) {
         ASSERT_FALSE(calls.empty()) << flow.name;
         std::map<std::string, int> seen;
         for (const auto& call : calls) {
-            const Fault f{call, ++seen[call.function]};
-            SCOPED_TRACE(std::string(flow.name) + ": " + call.function + " #" + std::to_string(f.nth) + " (" +
-                         call.argument + ")");
-            RunFlow(flow, [&](sim::Machine& m) { m.FailCall(call.function, f.nth); },
-                    [&](const sim::Machine& m, const Outcome& o) {
-                        ExpectInvariants(flow, f, m, o);
-                        flow.oracle(f, m, o);
-                    });
-            if (HasFailure()) return;  // one clear report beats hundreds of echoes
+            const int nth = ++seen[call.function];
+            // A denied call, and one that finds nothing there: a check that
+            // tells "absent" from "unknown" must be tried both ways.
+            for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}) {
+                const Fault f{call, nth, static_cast<DWORD>(error)};
+                SCOPED_TRACE(std::string(flow.name) + ": " + call.function + " #" + std::to_string(nth) + " (" +
+                             call.argument + ") error " + std::to_string(f.error));
+                RunFlow(flow, [&](sim::Machine& m) { m.FailCall(call.function, nth, f.error); },
+                        [&](const sim::Machine& m, const Outcome& o) {
+                            ExpectInvariants(flow, f, m, o);
+                            flow.oracle(f, m, o);
+                        });
+                if (HasFailure()) return;  // one clear report beats hundreds of echoes
+                ++total;
+            }
         }
-        std::printf("fault matrix: %-24s %3zu calls of %2zu functions, each failed in turn\n", flow.name,
-                    calls.size(), seen.size());
-        total += static_cast<int>(calls.size());
+        std::printf("fault matrix: %-24s %3zu calls of %2zu functions, each failed in turn, three ways\n",
+                    flow.name, calls.size(), seen.size());
     }
     std::printf("fault matrix: %d single-call faults\n", total);
 }

@@ -114,17 +114,6 @@ inline std::vector<std::string> FoldersOnTheWay(const std::string& relative) {
     return out;
 }
 
-// The containment rule: a relative path with no drive or stream, no leading
-// separator, and no component that is empty or made only of dots and spaces.
-inline bool IsContained(const std::string& path) {
-    if (path.empty() || path[0] == '\\' || path[0] == '/') return false;
-    if (path.find(':') != std::string::npos || path.find('\0') != std::string::npos) return false;
-    for (const auto& part : Components(path)) {
-        if (part.find_first_not_of(". ") == std::string::npos) return false;
-    }
-    return true;
-}
-
 // Everything on drive C: as upper-cased path -> what it is (folder or file,
 // attributes, bytes).
 inline std::map<std::string, std::string> VolumeOf(const sim::Machine& m) {

@@ -2,6 +2,7 @@
 // injected faults) and the last-error value.
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "common/sjis.h"
 #include "platform/sim_internal.h"
@@ -75,6 +76,7 @@ Call::Call(const char* function, std::string argument, std::string detail)
     entry_ = state_.journal.size() - 1;
     for (const FaultRule& rule : state_.faults) {
         if (rule.function == function && (rule.target == 0 || rule.target == number_)) {
+            if (rule.throws) throw std::bad_alloc();
             injected_ = true;
             Fail(rule.error);
             break;
@@ -99,6 +101,15 @@ void Machine::FailCall(const std::string& function, int nth, DWORD error) {
     rule.function = function;
     rule.target = nth == 0 ? 0 : CallCount(function) + nth;
     rule.error = error;
+    state_->faults.push_back(rule);
+}
+
+void Machine::ThrowOnCall(const std::string& function, int nth) {
+    if (nth <= 0) Fatal("ThrowOnCall(%s, %d): nth must be positive", function.c_str(), nth);
+    FaultRule rule;
+    rule.function = function;
+    rule.target = CallCount(function) + nth;
+    rule.throws = true;
     state_->faults.push_back(rule);
 }
 
@@ -165,6 +176,8 @@ int Machine::OpenFileHandles() const {
 
 int Machine::OpenKeyHandles() const { return static_cast<int>(state_->keys.size()); }
 
+void Machine::SetCommandLine(const std::string& line) { state_->commandLine = line; }
+
 // ---- lifetime ----------------------------------------------------------------
 
 Machine::Machine() : state_(std::make_unique<State>()) {
@@ -192,3 +205,7 @@ Machine::~Machine() {
 DWORD WINAPI GetLastError(void) { return sim::Machine::Current().Internals().lastError; }
 
 void WINAPI SetLastError(DWORD dwErrCode) { sim::Machine::Current().Internals().lastError = dwErrCode; }
+
+// Cannot fail on Windows, so neither journaled nor faulted. The text lives as
+// long as the machine, as the process's own does.
+LPSTR WINAPI GetCommandLineA(void) { return &sim::Machine::Current().Internals().commandLine[0]; }

@@ -81,6 +81,9 @@ public:
     std::string FileBytes(const std::string& path) const;  // "" when missing
     DWORD Attributes(const std::string& path) const;       // INVALID_FILE_ATTRIBUTES when missing
     void SetAttributes(const std::string& path, DWORD attributes);  // e.g. read-only, reparse point
+    // GetFileSize reports `size` for this file, high part included, while its
+    // bytes stay as they are: a file too large to lay out in a test.
+    void ReportFileSize(const std::string& path, std::uint64_t size);
     // A folder that is a reparse point (junction) to another folder: entries
     // below `link` resolve to entries below `target`.
     void AddJunction(const std::string& link, const std::string& target);
@@ -101,6 +104,10 @@ public:
     // What GetModuleFileNameA returns; a buffer too small gets the path cut
     // to nSize - 1 bytes and a NUL (current Windows; Wine does not add the NUL).
     void SetModulePath(const std::string& path);
+    // What GetCommandLineA returns: the whole line the process was started
+    // with, program name included (default: the default module path in
+    // double quotes, as the shell starts a program).
+    void SetCommandLine(const std::string& line);
     // Special folders (CSIDL values without flags). SetSpecialFolder("") or
     // MakeSpecialFolderUnavailable makes the shell calls fail for it.
     // SetSpecialFolder creates the folder on the volume; remove it
@@ -150,6 +157,9 @@ public:
     // still reports success.
     void ShortWrite(int nth, DWORD bytes);
     void ShortRead(int nth, DWORD bytes);
+    // The nth call of `function` (1-based, from now) throws std::bad_alloc
+    // before it does anything, as an allocation made just before it would.
+    void ThrowOnCall(const std::string& function, int nth);
     void ClearFaults();
     // Calls made so far (since construction or the last ClearJournal),
     // injected failures included.

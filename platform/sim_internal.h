@@ -29,6 +29,7 @@ struct Node {
     // two-byte characters), so the map order is the order NTFS lists them.
     std::map<std::string, std::shared_ptr<Node>> children;
     std::string junctionTarget;  // absolute normalized path; non-empty for a junction
+    std::int64_t reportedSize = -1;  // what GetFileSize reports when not negative
     bool Junction() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 };
 
@@ -101,6 +102,7 @@ struct FaultRule {
     std::string function;
     int target = 0;  // call number that fails; 0 for every call
     DWORD error = 0;
+    bool throws = false;  // throws std::bad_alloc instead of failing
 };
 
 struct TransferRule {
@@ -114,6 +116,7 @@ struct Machine::State {
     NormalPath currentDirectory;
     std::string tempPath = "C:\\Temp\\";
     std::string modulePath = "C:\\Games\\Maker\\Game\\Uninstaller.exe";
+    std::string commandLine = "\"C:\\Games\\Maker\\Game\\Uninstaller.exe\"";
     std::map<int, std::string> specialFolders;
 
     // handles; values are never reused within one machine

@@ -383,6 +383,12 @@ void Machine::SetAttributes(const std::string& path, DWORD attributes) {
     node->attributes = node->folder ? (attributes | FILE_ATTRIBUTE_DIRECTORY) : (attributes & ~FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void Machine::ReportFileSize(const std::string& path, std::uint64_t size) {
+    auto node = state_->Resolve(path.c_str()).node;
+    if (node == nullptr || node->folder) Fatal("ReportFileSize: \"%s\" is no file", path.c_str());
+    node->reportedSize = static_cast<std::int64_t>(size);
+}
+
 void Machine::AddJunction(const std::string& link, const std::string& target) {
     NormalPath linkPath, targetPath;
     DWORD error = 0;
@@ -650,7 +656,8 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
         call.Fail(ERROR_INVALID_HANDLE);
         return INVALID_FILE_SIZE;
     }
-    const std::uint64_t size = file->node->bytes.size();
+    const std::uint64_t size = file->node->reportedSize >= 0 ? static_cast<std::uint64_t>(file->node->reportedSize)
+                                                              : file->node->bytes.size();
     if (lpFileSizeHigh != nullptr) *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
     if (static_cast<DWORD>(size) == INVALID_FILE_SIZE) call.S().lastError = NO_ERROR;
     return static_cast<DWORD>(size & 0xFFFFFFFFu);

@@ -14,6 +14,7 @@ std::string MessageCaption;
 
 namespace {
 
+const char kCaption[] = "コンフィグ設定初期化";
 const char kStartupFileName[] = "OrrinStart.ini";
 const char kParseError[] = "【 %s 】解析エラー";
 const char kQuestion[] =
@@ -39,9 +40,22 @@ bool ShowError(const char* format, ...) {
     return false;
 }
 
-CApp::CApp() : caption_("コンフィグ設定初期化") {}
+CApp::CApp() : caption_(kCaption) {}
 
 CApp::~CApp() = default;
+
+int RunPrefclearProcess() {
+    try {
+        CApp app;
+        (void)app.Run();
+    } catch (...) {
+        // The last resort: memory ran out where no step could report it
+        // (a file that cannot be held is reported as unreadable). Nothing is
+        // formatted here; the user learns that the run stopped.
+        (void)MessageBoxA(nullptr, kCancelled, kCaption, MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+    }
+    return 0;
+}
 
 bool CApp::Run() {
     MessageCaption = caption_;

@@ -26,6 +26,10 @@ bool ShowError(const char* format, ...)
 #endif
     ;
 
+// The process's run: CApp::Run, then the exit code, always 0. Anything
+// thrown (no memory) ends in the box "中止しました" instead of in silence.
+[[nodiscard]] int RunPrefclearProcess();
+
 class CApp {
 public:
     CApp();

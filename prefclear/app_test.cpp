@@ -245,6 +245,55 @@ TEST(CAppRun, NamesThatClimbOutOfTheSaveRootStopTheRun) {
     }
 }
 
+// A file too big to hold (2 GiB and more: a 32-bit program's vector throws
+// length_error) or memory running out is that file's read failure; memory
+// running out anywhere else ends in the stop message, never in silence.
+TEST(RunPrefclearProcess, AFileTooBigOrNoMemoryIsReportedNeverSilent) {
+    const std::string start = kGame + "\\OrrinStart.ini";
+    const std::string include = kGame + "\\Extra.inc";
+    const std::string save = kDocuments + "\\Tarnwick\\Orrin\\SaveData";
+    const struct {
+        const char* title;
+        void (*arrange)(sim::Machine&, const std::string& start, const std::string& include);
+        std::string lastBox;
+        UINT flags;
+        int deleted;  // configuration files gone
+    } cases[] = {
+        {"2 GiB", [](sim::Machine& m, const std::string& s, const std::string&) { m.ReportFileSize(s, 0x80000000u); },
+         ReadFailed(start), kErrorFlags, 0},
+        {"just under 4 GiB", [](sim::Machine& m, const std::string& s, const std::string&) { m.ReportFileSize(s, 0xFFFFFFFEu); },
+         ReadFailed(start), kErrorFlags, 0},
+        {"4 GiB and its bytes", [](sim::Machine& m, const std::string& s, const std::string&) {
+             m.ReportFileSize(s, 0x100000000ull + m.FileBytes(s).size()); },
+         ReadFailed(start), kErrorFlags, 0},
+        {"an include too big", [](sim::Machine& m, const std::string&, const std::string& i) { m.ReportFileSize(i, 0xC0000000u); },
+         ReadFailed(include), kErrorFlags, 0},
+        {"no memory reading an include", [](sim::Machine& m, const std::string&, const std::string&) {
+             m.ThrowOnCall("ReadFile", 2); },
+         ReadFailed(include), kErrorFlags, 0},
+        {"no memory while deleting", [](sim::Machine& m, const std::string&, const std::string&) {
+             m.ThrowOnCall("DeleteFileA", 3); },
+         kCancelled, kErrorFlags, 2},
+    };
+    for (const auto& c : cases) {
+        Fixture f(kGame, "GameName = \"Orrin\"\nLoadDLL = { \"Extra.inc\" }\n");
+        f.machine.AddFile(include, "ViewWidth = 1024\n");
+        f.AddSaveFiles(save);
+        f.machine.ScriptAnswers({IDOK});
+        c.arrange(f.machine, start, include);
+        EXPECT_EQ(RunPrefclearProcess(), 0) << c.title;
+        ASSERT_FALSE(f.machine.MessageBoxes().empty()) << c.title;
+        const auto& last = f.machine.MessageBoxes().back();
+        EXPECT_EQ(last.text, c.lastBox) << c.title;
+        EXPECT_EQ(last.caption, kCaption) << c.title;
+        EXPECT_EQ(last.flags, c.flags) << c.title;
+        int deleted = 0;
+        for (const char* name : kFiveFiles) deleted += f.machine.Exists(save + "\\" + name) ? 0 : 1;
+        EXPECT_EQ(deleted, c.deleted) << c.title;
+        EXPECT_EQ(f.machine.OpenFileHandles(), 0) << c.title;
+    }
+}
+
 TEST(LocateStartupFile, PrefersTheCurrentFolderThenTheProgramsFolder) {
     struct Case {
         const char* title;

@@ -1,6 +1,8 @@
 #include "prefclear/ini_file.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 #include "common/sjis.h"
 #include "prefclear/app.h"
@@ -110,22 +112,32 @@ bool CIniFile::ReportParseError(const IniTokenizer& tokenizer, const std::string
 }
 
 bool CIniFile::Load(const std::string& path) {
-    // A file that includes itself, directly or through others, would be read
-    // without end; it is refused like a file that cannot be read.
-    std::string key = ComparisonKey(path);
-    if (loading_.size() >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
-        NoteMessageSite(path, nullptr);
-        return ShowError(kReadFailed, path.c_str());
+    const std::size_t depth = loading_.size();
+    try {
+        // A file that includes itself, directly or through others, would be
+        // read without end; it is refused like a file that cannot be read.
+        std::string key = ComparisonKey(path);
+        if (depth >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
+            NoteMessageSite(path, nullptr);
+            return ShowError(kReadFailed, path.c_str());
+        }
+        IniTokenizer tokenizer;
+        if (!tokenizer.Open(path)) {
+            NoteMessageSite(path, nullptr);
+            return ShowError(kReadFailed, path.c_str());
+        }
+        loading_.push_back(std::move(key));
+        const bool result = ReadStatements(tokenizer, path);
+        loading_.pop_back();
+        return result;
+    } catch (const std::bad_alloc&) {
+        // No memory for what this file holds: it cannot be read. An include
+        // that failed so has said so itself and returned false.
+    } catch (const std::length_error&) {
     }
-    IniTokenizer tokenizer;
-    if (!tokenizer.Open(path)) {
-        NoteMessageSite(path, nullptr);
-        return ShowError(kReadFailed, path.c_str());
-    }
-    loading_.push_back(std::move(key));
-    const bool result = ReadStatements(tokenizer, path);
-    loading_.pop_back();
-    return result;
+    loading_.resize(depth);
+    NoteMessageSite(path, nullptr);
+    return ShowError(kReadFailed, path.c_str());
 }
 
 bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) {

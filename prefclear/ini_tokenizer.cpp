@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <utility>
 
 #include "common/file.h"
@@ -27,14 +26,9 @@ bool IniTokenizer::Open(const std::string& path) {
     FileHandleHolder file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return false;
-    const DWORD size = GetFileSize(file.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return false;  // a settings file is never near 4 GiB
     std::vector<char> bytes;
-    try {
-        bytes.assign(size, '\0');
-    } catch (const std::bad_alloc&) {
-        return false;  // no room for the file: it cannot be read whole
-    }
+    if (!SizeBufferToFile(file.Get(), bytes)) return false;
+    const auto size = static_cast<DWORD>(bytes.size());
     if (size != 0) {
         DWORD read = 0;
         if (!ReadFile(file.Get(), bytes.data(), size, &read, nullptr) || read != size) return false;

@@ -6,11 +6,5 @@
 // whatever happened; the user has been told in a message box.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystemFolder();
-    try {
-        CApp app;
-        (void)app.Run();
-    } catch (...) {
-        // Nothing may leave WinMain; only running out of memory gets here.
-    }
-    return 0;
+    return RunPrefclearProcess();
 }

@@ -86,3 +86,21 @@ bool ParseCommandLine(const std::string& commandLine, std::vector<CommandLinePar
     }
     return true;
 }
+
+std::string SkipProgramName(const std::string& processCommandLine) {
+    const std::string& line = processCommandLine;
+    const std::size_t end = line.size();
+    auto isBlank = [&](std::size_t position) { return line[position] == ' ' || line[position] == '\t'; };
+    std::size_t position = 0;
+    if (end > 0 && line[0] == '"') {
+        // Up to the closing quote, which goes with the name; none: all of it.
+        position = 1;
+        while (position < end && line[position] != '"') position += IsLead(line, position) ? 2 : 1;
+        position = position < end ? position + 1 : end;
+    } else {
+        while (position < end && !isBlank(position)) position += IsLead(line, position) ? 2 : 1;
+        if (position > end) position = end;  // a lead byte was the last byte
+    }
+    while (position < end && isBlank(position)) ++position;
+    return line.substr(position);
+}

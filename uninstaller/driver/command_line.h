@@ -20,3 +20,10 @@ struct CommandLineParameter {
 [[nodiscard]] bool ReadQuotedText(const std::string& commandLine, std::size_t& position, std::string& text);
 // Reads up to a space (consumed) or the end of the line. Always true.
 bool ReadPlainText(const std::string& commandLine, std::size_t& position, std::string& text);
+
+// The arguments in the process's whole command line (GetCommandLineA): the
+// program name is skipped, quoted or not, then the spaces and tabs after it.
+// Two-byte characters are taken whole, so a path such as C:\ゲーム\Uninstaller.exe
+// written without quotes is one name (the start-up code of the C runtime
+// takes its bytes of 0x80 and above for blanks).
+[[nodiscard]] std::string SkipProgramName(const std::string& processCommandLine);

@@ -66,6 +66,32 @@ TEST(ParseCommandLine, Grammar) {
     for (const auto& c : cases) ExpectParse(c);
 }
 
+// C:\ゲーム\ソフト: every byte of the two folder names is 0x80 or above, and ソ ends in 0x5C.
+const std::string kJapaneseFolder = "C:\\\x83\x51\x81\x5B\x83\x80\\\x83\x5C\x83\x74\x83\x67";
+
+TEST(SkipProgramName, LeavesTheArgumentsAfterTheNameAndItsBlanks) {
+    const std::string program = kJapaneseFolder + "\\Uninstaller.exe";
+    const struct {
+        const char* title;
+        std::string line;
+        std::string arguments;
+    } cases[] = {
+        {"unquoted Japanese path alone", program, ""},
+        {"unquoted Japanese path, option", program + " -F=\"" + kJapaneseFolder + "\"", "-F=\"" + kJapaneseFolder + "\""},
+        {"quoted Japanese path alone", "\"" + program + "\"", ""},
+        {"quoted path with a space", "\"C:\\Program Files\\G\\u.exe\"  -F=A b", "-F=A b"},
+        {"nothing after the closing quote", "\"C:\\u.exe\"-F=A", "-F=A"},
+        {"tabs and spaces after the name", "C:\\u.exe \t -F=A ", "-F=A "},
+        {"blanks only after the name", "C:\\u.exe \t ", ""},
+        {"a trail byte 0x20 stays in the name", "C:\\\x81\x20u.exe -F=A", "-F=A"},
+        {"quote as trail byte does not close", "\"C:\\\x83\" x\" -F=A", "-F=A"},
+        {"unclosed quote: all is the name", "\"C:\\u.exe -F=A", ""},
+        {"lead byte as the last byte", "C:\\u\x83", ""},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SkipProgramName(c.line), c.arguments) << c.title;
+}
+
 TEST(ReadPlainText, ConsumesTheEndingSpaceOnly) {
     const std::string line = "ab  cd";
     std::size_t position = 0;

@@ -87,7 +87,10 @@ bool RelaunchFromTemp() {
     }
     // The copy takes the program file's attributes; a read-only copy would
     // survive the batch's del and keep its loop spinning for ever.
-    if (!SetFileAttributesA(copyPath.c_str(), FILE_ATTRIBUTE_NORMAL)) return ShowMessage("%s", kRunFailedMessage);
+    if (!SetFileAttributesA(copyPath.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+        (void)DeleteFileA(copyPath.c_str());  // no batch will: it is never written
+        return ShowMessage("%s", kRunFailedMessage);
+    }
 
     std::string gameFolder = GetParentPath(ownPath);
     RemoveTrailingSeparator(gameFolder);
@@ -95,6 +98,10 @@ bool RelaunchFromTemp() {
     if (!WriteRelaunchBatch(copyPath, gameFolder, batchPath)) return ShowMessage("%s", kRunFailedMessage);
 
     const std::string workingFolder = GetTempFolderPath();
+    // An empty folder would start the batch in our own current folder, often
+    // the game folder, which its command processor would then hold open
+    // against the removal.
+    if (workingFolder.empty()) return ShowMessage("%s", kRunFailedMessage);
     const HINSTANCE started =
         ShellExecuteA(nullptr, "open", batchPath.c_str(), nullptr, workingFolder.c_str(), SW_HIDE);
     if (reinterpret_cast<INT_PTR>(started) > 32) return true;

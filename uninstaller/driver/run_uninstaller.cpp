@@ -18,6 +18,7 @@ const char* const kUninstallerCaption = "Uninstaller";
 namespace {
 
 constexpr UINT kErrorStyle = MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
+const char kUninstallFailed[] = "アンインストールに失敗しました";
 
 // Asking mode: name the game, ask, and hand the work to the temporary copy.
 bool AskAndRelaunch() {
@@ -43,7 +44,7 @@ bool AskAndRelaunch() {
 // Removing mode: uninstall the given folder without asking, then report.
 bool Uninstall(std::string gameFolder) {
     RemoveTrailingSeparator(gameFolder);
-    if (!UninstallGame(gameFolder)) return ShowMessage("アンインストールに失敗しました");
+    if (!UninstallGame(gameFolder)) return ShowMessage("%s", kUninstallFailed);
     (void)MessageBoxA(nullptr, "アンインストールが完了しました", kUninstallerCaption, MB_OK);
     return true;
 }
@@ -73,4 +74,20 @@ bool RunUninstaller(const std::string& commandLine) {
         return ShowMessage("未定義のパラメータ【 %s 】で、アンインストーラが実行されました", first.Name.c_str());
     }
     return Uninstall(first.Value);
+}
+
+int RunUninstallerProcess(const char* processCommandLine) {
+    // Not WinMain's lpCmdLine: the start-up code finds it by comparing bytes
+    // as signed chars, so an unquoted program path with Japanese characters
+    // would leave part of itself in front of the arguments.
+    try {
+        const std::string arguments = SkipProgramName(processCommandLine != nullptr ? processCommandLine : "");
+        return RunUninstaller(arguments) ? 0 : -1;
+    } catch (...) {
+        // The last resort: memory ran out where no step could report it (the
+        // record readers report their own files). Nothing is formatted here,
+        // and the run is a failure, whatever part of it was done.
+        (void)MessageBoxA(nullptr, kUninstallFailed, kUninstallerCaption, kErrorStyle);
+        return -1;
+    }
 }

@@ -9,6 +9,12 @@ extern const char* const kUninstallerCaption;
 // True for every ending that is not a failure, the answer No included.
 [[nodiscard]] bool RunUninstaller(const std::string& commandLine);
 
+// The process's run: the arguments of its whole command line (as
+// GetCommandLineA gives it; null counts as empty), RunUninstaller on them,
+// and the exit code: 0 for true, -1 for false. Anything thrown (no memory)
+// ends in the failure box "アンインストールに失敗しました" and -1.
+[[nodiscard]] int RunUninstallerProcess(const char* processCommandLine);
+
 // Formats printf-style (bounded, cut to 16,383 bytes) and shows the text in a
 // topmost, foreground box with the uninstaller's caption. Always false, so a
 // caller reports and fails in one statement.

@@ -88,7 +88,7 @@ TEST(RunUninstaller, RemovingModeReportsCompletionWithoutAskingAndIgnoresLaterIt
     const std::string kComplete =
         "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC"
         "\x82\xB5\x82\xBD";
-    for (const std::string line : {std::string("-F=\"C:\\Games\\Maker\\Game\""), std::string("-F=C:\\Games\\Maker\\Game\\ -Q=B"),
+    for (const std::string& line : {std::string("-F=\"C:\\Games\\Maker\\Game\""), std::string("-F=C:\\Games\\Maker\\Game\\ -Q=B"),
                                    std::string("/F=C:\\Games\\Maker\\Game")}) {
         sim::Machine machine;
         machine.AddFile("C:\\Games\\Maker\\Game\\InstallInfo\\Installer.ini",
@@ -165,6 +165,94 @@ TEST(RunUninstaller, RelaunchFailureIsAFailure) {
     machine.SetShellExecuteResult(2);  // file not found
     machine.ScriptAnswers({IDYES});
     EXPECT_FALSE(RunUninstaller(""));
+}
+
+TEST(RunUninstallerProcess, TakesTheArgumentsAfterAnUnquotedJapaneseProgramPath) {
+    // C:\ゲーム\ソフト: no byte of the folder names is below 0x80.
+    const std::string folder = "C:\\\x83\x51\x81\x5B\x83\x80\\\x83\x5C\x83\x74\x83\x67";
+    const std::string program = folder + "\\Uninstaller.exe";
+    const std::string kComplete =
+        "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC"
+        "\x82\xB5\x82\xBD";
+    const struct {
+        const char* title;
+        const char* line;  // null: no command line at all
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"unquoted, asking", program.c_str(), -1, kSettingsBefore + folder + "\\InstallInfo\\Installer.ini" + kSettingsAfter},
+        {"no command line, asking", nullptr, -1, kSettingsBefore + folder + "\\InstallInfo\\Installer.ini" + kSettingsAfter},
+    };
+    for (const auto& c : cases) {
+        sim::Machine machine;
+        machine.SetModulePath(program);
+        machine.AddFile(program, "MZ");
+        EXPECT_EQ(RunUninstallerProcess(c.line), c.exitCode) << c.title;
+        ASSERT_EQ(machine.MessageBoxes().size(), 1u) << c.title;
+        EXPECT_EQ(machine.MessageBoxes()[0].text, c.message) << c.title;
+    }
+    // Removing mode after the unquoted path: the folder is uninstalled.
+    sim::Machine machine;
+    machine.AddFile(folder + "\\InstallInfo\\Installer.ini", "#GameName = \"G\"\r\n#Registry = \"SOFTWARE\\M\\G\"\r\n");
+    machine.AddFile(folder + "\\InstallInfo\\InstallFiles.ini", "#InstallFileList{\"G.exe\",1,0x1}\r\n");
+    machine.AddFile(folder + "\\G.exe", "MZ");
+    EXPECT_EQ(RunUninstallerProcess((program + " -F=\"" + folder + "\"").c_str()), 0);
+    ASSERT_EQ(machine.MessageBoxes().size(), 1u);
+    EXPECT_EQ(machine.MessageBoxes()[0].text, kComplete);
+    EXPECT_FALSE(machine.Exists(folder));
+}
+
+// A record too big to hold (2 GiB and more: a 32-bit program's vector throws
+// length_error) or memory running out while reading it is that record's read
+// failure; memory running out anywhere else is a failed run, never silent.
+TEST(RunUninstallerProcess, ARecordTooBigOrNoMemoryIsAFailureWithItsMessage) {
+    const std::string settings = std::string(kGame) + "\\InstallInfo\\Installer.ini";
+    const std::string list = std::string(kGame) + "\\InstallInfo\\InstallFiles.ini";
+    const std::string asking = "\"" + std::string(kGame) + "\\Uninstaller.exe\"";
+    const std::string removing = "C:\\Temp\\abcdefghijklmnop.exe -F=\"" + std::string(kGame) + "\"";
+    const std::string settingsUnreadable = kSettingsBefore + settings + kSettingsAfter;
+    const struct {
+        const char* title;
+        const std::string& line;
+        void (*arrange)(sim::Machine&, const std::string& settings, const std::string& list);
+        const std::string& lastBox;
+    } cases[] = {
+        {"asking, settings of 2 GiB", asking,
+         [](sim::Machine& m, const std::string& s, const std::string&) { m.ReportFileSize(s, 0x80000000u); },
+         settingsUnreadable},
+        {"asking, settings of 4 GiB and its bytes", asking,
+         [](sim::Machine& m, const std::string& s, const std::string&) {
+             m.ReportFileSize(s, 0x100000000ull + m.FileBytes(s).size()); },
+         settingsUnreadable},
+        {"asking, no memory reading the settings", asking,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("ReadFile", 1); },
+         settingsUnreadable},
+        {"removing, list just under 4 GiB", removing,
+         [](sim::Machine& m, const std::string&, const std::string& l) { m.ReportFileSize(l, 0xFFFFFFFEu); },
+         kUninstallFailed},
+        {"removing, no memory reading the list", removing,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("ReadFile", 2); },
+         kUninstallFailed},
+        {"removing, no memory half-way", removing,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("DeleteFileA", 2); },
+         kUninstallFailed},
+    };
+    for (const auto& c : cases) {
+        sim::Machine machine;
+        machine.AddFile(std::string(kGame) + "\\Uninstaller.exe", "MZ");
+        machine.AddFile(settings, "#GameName = \"G\"\r\n#Registry = \"SOFTWARE\\M\\G\"\r\n");
+        machine.AddFile(list, "#InstallFileList{\"G.exe\",1,0x1 \"Data\\d.pak\",2,0x2}\r\n");
+        machine.AddFile(std::string(kGame) + "\\G.exe", "MZ");
+        machine.AddFile(std::string(kGame) + "\\Data\\d.pak", "d");
+        c.arrange(machine, settings, list);
+        EXPECT_EQ(RunUninstallerProcess(c.line.c_str()), -1) << c.title;
+        ASSERT_FALSE(machine.MessageBoxes().empty()) << c.title;
+        EXPECT_EQ(machine.MessageBoxes().back().text, c.lastBox) << c.title;
+        EXPECT_EQ(machine.MessageBoxes().back().flags, kErrorStyle) << c.title;
+        EXPECT_TRUE(machine.IsFolder(kGame)) << c.title;
+        EXPECT_TRUE(machine.ShellExecutes().empty()) << c.title;
+        EXPECT_EQ(machine.OpenFileHandles(), 0) << c.title;
+    }
 }
 
 TEST(ShowMessage, AlwaysFailsAndCutsLongTexts) {

@@ -1,5 +1,7 @@
 #include "uninstaller/records/install_file_list.h"
 
+#include <new>
+#include <stdexcept>
 #include <string_view>
 
 #include "common/file.h"
@@ -58,6 +60,12 @@ bool ParseInstallFileList(const char* data, std::size_t size, InstallFileList& l
 }
 
 bool ReadInstallFileList(const std::string& path, InstallFileList& list) {
-    std::vector<char> bytes;
-    return ReadWholeFile(path, bytes) && ParseInstallFileList(bytes.data(), bytes.size(), list);
+    try {
+        std::vector<char> bytes;
+        return ReadWholeFile(path, bytes) && ParseInstallFileList(bytes.data(), bytes.size(), list);
+    } catch (const std::bad_alloc&) {
+        return false;  // a list too long to hold is not read
+    } catch (const std::length_error&) {
+        return false;  // more entries than one vector holds (i686)
+    }
 }

@@ -15,8 +15,8 @@ struct InstallFileEntry {
 using InstallFileList = std::vector<InstallFileEntry>;
 
 // Reads the whole file, appending to `list`. False when the file cannot be
-// read, is empty or is malformed; entries read before the fault stay in the
-// list. Shows nothing.
+// read (or held, or its entries cannot be), is empty or is malformed; entries
+// read before the fault stay in the list. Shows nothing, throws nothing.
 [[nodiscard]] bool ReadInstallFileList(const std::string& path, InstallFileList& list);
 // The same over bytes already in memory (a file of `size` bytes): an empty
 // buffer fails as an empty file does. On false, `failureOffset` (when given)

@@ -1,5 +1,7 @@
 #include "uninstaller/records/installer_settings.h"
 
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "common/file.h"
@@ -89,6 +91,12 @@ bool ParseInstallerSettings(const char* data, std::size_t size, InstallerSetting
 }
 
 bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings) {
-    std::vector<char> bytes;
-    return ReadWholeFile(path, bytes) && ParseInstallerSettings(bytes.data(), bytes.size(), settings);
+    try {
+        std::vector<char> bytes;
+        return ReadWholeFile(path, bytes) && ParseInstallerSettings(bytes.data(), bytes.size(), settings);
+    } catch (const std::bad_alloc&) {
+        return false;  // a file too big to hold in its parsed form is not read
+    } catch (const std::length_error&) {
+        return false;
+    }
 }

@@ -22,9 +22,10 @@ struct InstallerSettings {
     std::vector<ShortcutEntry> DesktopShortcut;
 };
 
-// Reads the whole file into `settings`. False when the file cannot be read,
-// is empty or is malformed; the record then keeps what the statements before
-// the fault set. Shows nothing.
+// Reads the whole file into `settings`. False when the file cannot be read
+// (or held, or its values cannot be), is empty or is malformed; the record
+// then keeps what the statements before the fault set. Shows nothing, throws
+// nothing.
 [[nodiscard]] bool ReadInstallerSettings(const std::string& path, InstallerSettings& settings);
 // The same over bytes already in memory (a file of `size` bytes): an empty
 // buffer fails as an empty file does. On false, `failureOffset` (when given)

@@ -98,7 +98,10 @@ bool IsReparsePointOrUnknown(const std::string& path) {
 bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative) {
     const std::string prefix = JoinWithSeparator(base, std::string());
     return VisitFoldersOnTheWay(relative, [&](std::size_t end) {
-        return !IsReparsePointOrUnknown(prefix + relative.substr(0, end));
+        // Only an ordinary folder leads on. Below an absent one there is
+        // nothing to act on, unless a link has been put there since.
+        const DWORD attributes = GetFileAttributesA((prefix + relative.substr(0, end)).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     });
 }
 

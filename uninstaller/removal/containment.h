@@ -25,8 +25,8 @@
 [[nodiscard]] bool IsReparsePointOrUnknown(const std::string& path);
 
 // True when every folder strictly between `base` and the last component of
-// `relative` is an ordinary folder (or absent), so that acting on
-// base\relative follows no link. `base` itself is not examined.
+// `relative` is there and no reparse point, so that acting on base\relative
+// follows no link. `base` itself is not examined.
 [[nodiscard]] bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative);
 
 // The same, including the last component of `relative` itself.

@@ -79,7 +79,7 @@ TEST(ReparseWalk, FindsLinksOnTheWayBelowTheBase) {
 
     const PathCase cases[] = {
         {"ordinary folders", "Real\\Sub\\x.dat", true},
-        {"missing folders", "Missing\\Deeper\\x.dat", true},
+        {"missing folders: nothing to act on below them", "Missing\\Deeper\\x.dat", false},
         {"no folder at all", "x.dat", true},
         {"the link itself is the last component", "Link", true},
         {"through a link", "Link\\x.dat", false},

@@ -11,7 +11,8 @@
 //   the sequence, nor does the depth the system sees ('/' separates too), and
 //   no folder comes twice, however its separators are written;
 // - every folder is a folder on the way to a listed file, and every folder on
-//   the way to a listed file that passes the containment rule is there.
+//   the way to a plainly named listed file is there (a model far simpler
+//   than the containment rule, below).
 //
 // Then RemoveInstalledFolders runs on the simulated Windows against a game
 // folder that holds the plainly named folders of the list (some with a file
@@ -32,7 +33,6 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/sim.h"
 #include "uninstaller/records/install_file_list.h"
-#include "uninstaller/removal/containment.h"
 #include "uninstaller/removal/folders.h"
 
 namespace {
@@ -80,6 +80,45 @@ bool StaysInside(const std::string& relative) {
             if (byte == ':' || byte == '\0') return false;
             ++i;
         }
+    }
+    return true;
+}
+
+// A device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, any letter case), which
+// names no file whatever extension follows.
+bool IsDeviceName(const std::string& base) {
+    std::string upper;
+    for (char c : base) upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+// The components of a plainly named entry, one trailing separator dropped:
+// each made of ASCII letters, digits, '_' and two-byte characters that code
+// page 932 defines, a '.' only inside the last one (the file's name), and no
+// device name. Every folder on the way to such an entry must be removed; what
+// the program refuses beyond these is its own business. False when the
+// entry is not plainly named.
+bool PlainComponents(const std::string& path, std::vector<std::string>& parts) {
+    if (!SplitComponents(path, parts)) return false;
+    if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
+    for (std::size_t n = 0; n < parts.size(); ++n) {
+        const std::string& part = parts[n];
+        const bool fileName = n + 1 == parts.size();
+        if (part.empty() || part.front() == '.' || part.back() == '.') return false;
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(part[i]);
+            if (fuzz::IsLead(byte)) {
+                const auto trail = static_cast<unsigned char>(part[++i]);
+                if (byte > 0xFC || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+                continue;
+            }
+            const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                               (byte >= '0' && byte <= '9') || byte == '_' || (fileName && byte == '.');
+            if (!plain) return false;
+        }
+        if (IsDeviceName(part.substr(0, part.find('.')))) return false;
     }
     return true;
 }
@@ -217,8 +256,11 @@ void CheckOrder(const InstallFileList& list, const std::vector<std::string>& ord
         FUZZ_CHECK(onTheWay.count(SystemSpelling(folder)) == 1);
     }
     for (const InstallFileEntry& entry : list) {
-        if (!StaysInside(entry.Path) || !IsSafeRelativePath(entry.Path)) continue;
-        for (const std::string& folder : FoldersOnTheWay(SystemSpelling(entry.Path))) {
+        std::vector<std::string> parts;
+        if (!PlainComponents(entry.Path, parts)) continue;
+        std::string folder;
+        for (std::size_t n = 0; n + 1 < parts.size(); ++n) {
+            folder += (n == 0 ? "" : "\\") + parts[n];
             FUZZ_CHECK(distinct.count(folder) == 1);
         }
     }

@@ -51,10 +51,11 @@ std::vector<std::string> OrderFoldersForRemoval(const InstallFileList& files) {
     // std::string compares as unsigned bytes, a proper prefix first.
     std::set<std::string> folders;
     for (const InstallFileEntry& entry : files) {
-        // A path that may leave the game folder contributes nothing.
-        if (!IsSafeRelativePath(entry.Path)) continue;
         std::string path = WithBackslashes(entry.Path);
         RemoveTrailingSeparator(path);
+        // A path that may leave the game folder contributes nothing; the one
+        // trailing separator dropped above is no empty component.
+        if (!IsSafeRelativePath(path)) continue;
         std::string parent = GetParentPath(path);
         while (!parent.empty()) {
             folders.insert(parent);

@@ -16,9 +16,11 @@ constexpr std::size_t kFolderMessageBufferSize = 4096;
 [[nodiscard]] std::size_t PathDepth(const std::string& path);
 
 // The folders to remove, relative to the game folder: every folder on the
-// way from each listed file (whose path is safe) up to the game folder, each
-// once (byte-wise distinct), ordered by PathDepth, greatest first, and within
-// one depth in byte-wise order. Logic only.
+// way from each listed file up to the game folder, each once (byte-wise
+// distinct, '/' written as '\'), ordered by PathDepth, greatest first, and
+// within one depth in byte-wise order. An entry's one trailing separator is
+// dropped first; an entry that is then not a safe relative path contributes
+// nothing. Logic only.
 [[nodiscard]] std::vector<std::string> OrderFoldersForRemoval(const InstallFileList& files);
 
 // The message for a folder that stays, cut on a character boundary so the

@@ -45,13 +45,15 @@ void RemoveMakerFolder(const InstallerSettings& settings, const std::string& gam
 bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList& files,
                         const std::string& gameFolder) {
     // 1. Paths. The menu folders exist only when the common program-menu
-    // folder is known and both names stay below it.
+    // folder is known and both names stay below it. An empty maker menu name
+    // puts the game's menu folder straight into the program-menu folder.
     const std::string programsFolder = GetCommonProgramsFolderPath();
+    const std::string& makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
     const bool makerMenuUsable =
-        !programsFolder.empty() && IsSafeRelativePath(settings.DefaultGameMakerProgramMenuName);
+        !programsFolder.empty() && (makerMenuRelative.empty() || IsSafeRelativePath(makerMenuRelative));
     const bool gameMenuUsable = makerMenuUsable && IsSafeRelativePath(settings.GameName);
-    const std::string makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
-    const std::string gameMenuRelative = JoinWithSeparator(makerMenuRelative, settings.GameName);
+    const std::string gameMenuRelative =
+        makerMenuRelative.empty() ? settings.GameName : JoinWithSeparator(makerMenuRelative, settings.GameName);
     const std::string gameMenuFolder = JoinWithSeparator(programsFolder, gameMenuRelative);
     const std::string recordFolder = JoinWithSeparator(gameFolder, kRecordFolderName);
 
@@ -60,9 +62,10 @@ bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList
     if (gameMenuUsable && IsFolderChainFreeOfReparsePoints(programsFolder, gameMenuRelative)) {
         RemoveProgramMenuShortcuts(settings, gameMenuFolder);
     }
-    // 4, 5. Menu folders, each only when empty.
+    // 4, 5. Menu folders, each only when empty; the program-menu folder
+    // itself (an empty maker menu name) is the system's, never ours.
     if (gameMenuUsable) (void)RemoveFolderBelow(programsFolder, gameMenuRelative);
-    if (makerMenuUsable) (void)RemoveFolderBelow(programsFolder, makerMenuRelative);
+    if (makerMenuUsable && !makerMenuRelative.empty()) (void)RemoveFolderBelow(programsFolder, makerMenuRelative);
 
     // 6, 7. Installed files, then their folders deepest first.
     RemoveInstalledFiles(gameFolder, files);

@@ -274,7 +274,6 @@ TEST(RemoveInstallation, UnsafeMenuNamesSkipTheMenuSteps) {
         {"empty game name", "MakerMenu", "", true},
         {"maker menu climbs out", "..\\..\\..\\..\\..", "Windows", false},
         {"maker menu is absolute", "C:\\", "Windows", false},
-        {"empty maker menu", "", "Game", false},
     };
     for (const auto& c : cases) {
         sim::Machine m;
@@ -296,6 +295,29 @@ TEST(RemoveInstallation, UnsafeMenuNamesSkipTheMenuSteps) {
         for (const auto& entry : m.Calls("DeleteFileA")) EXPECT_NE(entry.argument.rfind(kPrograms, 0), 0u) << c.title;
         ExpectBystandersIntact(m);
     }
+}
+
+TEST(RemoveInstallation, WithoutAMakerMenuTheGameMenuLiesInThePrograms) {
+    sim::Machine m;
+    LayOutSample(m);
+    const std::string gameMenu = std::string(kPrograms) + "\\Game";
+    m.AddFile(gameMenu + "\\Game.lnk", "lnk");
+    m.AddFile(gameMenu + "\\Manual.lnk", "lnk");
+    m.AddFile(std::string(kPrograms) + "\\Other.lnk", "keep");
+    InstallerSettings settings = SampleSettings();
+    settings.DefaultGameMakerProgramMenuName = "";
+    m.ClearJournal();
+    EXPECT_TRUE(RemoveInstallation(settings, SampleFiles(), kGame));
+    EXPECT_FALSE(m.Exists(gameMenu));
+    EXPECT_EQ(m.FileBytes(std::string(kPrograms) + "\\Other.lnk"), "keep");
+    // The program-menu folder itself is never attempted, however it is written.
+    std::vector<std::string> menuFolders;
+    for (const auto& folder : RemovedFolders(m)) {
+        if (folder.rfind(kPrograms, 0) == 0) menuFolders.push_back(folder);
+    }
+    EXPECT_EQ(menuFolders, std::vector<std::string>{gameMenu});
+    EXPECT_TRUE(m.IsFile(GM + "\\Game.lnk"));
+    ExpectBystandersIntact(m);
 }
 
 TEST(RemoveInstallation, ATamperedListAndAPlantedLinkTouchNothingOutside) {
