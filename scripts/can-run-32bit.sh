@@ -8,10 +8,12 @@
 # With -v it also prints one line saying which way it went.
 set -u
 
-# Inside the checkout: a temporary folder may be mounted noexec, which would
-# fail the probe for another reason.
+# Inside the checkout where it can be written (a temporary folder may be
+# mounted noexec, which would fail the probe for another reason), else in
+# the temporary folder.
 build="$(cd "$(dirname "$0")/.." && pwd)/build"
-mkdir -p "$build" && work=$(mktemp -d "$build/probe32.XXXXXX") || exit 1
+work=$( (mkdir -p "$build" && mktemp -d "$build/probe32.XXXXXX") 2>/dev/null ||
+        mktemp -d "${TMPDIR:-/tmp}/probe32.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
 # ELF header (52 bytes), one PT_LOAD program header (32 bytes), then
