@@ -34,7 +34,8 @@ list(APPEND WIN_LINK_OPTIONS $<$<CONFIG:Release,MinSizeRel>:-s>)
 # script embeds.
 function(add_windows_program name driver_library winmain rc_file)
   get_filename_component(rc_dir ${rc_file} DIRECTORY)
-  add_executable(${name} WIN32 ${winmain} ${rc_file})
+  add_executable(${name} WIN32 ${winmain} ${rc_file}
+    ${CMAKE_SOURCE_DIR}/platform/windows/terminate_handler.cpp)
   target_link_libraries(${name} PRIVATE ${driver_library})
   target_link_options(${name} PRIVATE ${WIN_LINK_OPTIONS})
   # The .rc names its manifest relative to its own folder.
