@@ -2,13 +2,14 @@
 #   make test   install what is missing, build everything, run every test tier
 #   make demo   build, then run the programs on a sample game under Wine
 # Also: make build, make unit (host unit tests only, no Wine), make clean.
+# Releases: make dist, make sign CERT=... KEY=..., make bench (see the README).
 
 SHELL  := /bin/bash
 # Debian's interpreter with python3-pytest, whatever else is on PATH.
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean dist
 
 deps:
 	@scripts/install-deps.sh
@@ -58,5 +59,11 @@ demo: deps
 screenshots: build
 	$(PYTHON) e2e/screenshots.py
 
+# The release package out/release/<project>-<version>.zip: the i686
+# programs as dist/ holds them (signed, after make sign), the maker's guide
+# and SHA256SUMS.
+dist: deps
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target dist
+
 clean:
-	rm -rf build/host build/win32 build/win64 dist
+	rm -rf build/host build/win32 build/win64 dist out/release

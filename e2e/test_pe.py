@@ -27,6 +27,7 @@ PROGRAMS = [
 ]
 
 WINDOWS_10_ID = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
 
@@ -79,6 +80,16 @@ def test_manifest(program):
     assert [(e.get("level"), e.get("uiAccess")) for e in levels] == [(level, "false")], relative
     supported = {e.get("Id").lower() for e in root.iter(f"{COMPAT}supportedOS")}
     assert WINDOWS_10_ID in supported, f"{relative}: supportedOS {sorted(supported)}"
+    identity = root.find(f"{ASM_V1}assemblyIdentity")
+    assert identity.get("version") == ".".join(map(str, project_version()[1])), relative
+
+
+def project_version():
+    """The release version as CMakeLists.txt's project() states it, and as four numbers."""
+    match = re.search(r"^project\(\w+ VERSION (\d+(?:\.\d+){0,3})\b", (REPO / "CMakeLists.txt").read_text(), re.M)
+    assert match, "CMakeLists.txt: project() has no VERSION"
+    numbers = [int(part) for part in match.group(1).split(".")]
+    return match.group(1), tuple(numbers + [0] * (4 - len(numbers)))
 
 
 def test_version_block(program):
@@ -86,10 +97,11 @@ def test_version_block(program):
     data = image.resource_data(pe.RT_VERSION)
     assert data is not None, f"{relative}: no version resource"
     version, strings = pe.version_info(data)
-    assert version == (1, 0, 0, 0)
+    text, numbers = project_version()
+    assert version == numbers
     assert strings.get("FileDescription") == description
     assert strings.get("ProductName") == "Game folder tools"
-    assert strings.get("FileVersion") == "1.0.0.0"
+    assert (strings.get("FileVersion"), strings.get("ProductVersion")) == (text, text)
 
 
 def test_stripped(program):
