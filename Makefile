@@ -9,7 +9,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean dist
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus clean dist sign bench release-test
 
 deps:
 	@scripts/install-deps.sh
@@ -21,7 +21,7 @@ build: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
 
 test: build
-	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e
+	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e release-test
 
 # Host unit tests and host contract tests (ASan/UBSan), no Wine.
 unit:
@@ -37,7 +37,7 @@ pe:
 
 # The real x86_64 programs under Wine.
 e2e:
-	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py
+	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py --ignore=e2e/release
 
 # Every fuzz target over its checked-in seeds and fixed regressions (fast).
 fuzz-corpus:
@@ -65,5 +65,24 @@ screenshots: build
 dist: deps
 	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target dist
 
+# Authenticode (SHA-256) for the two i686 programs in dist/, in place:
+#   make sign CERT=cert.pem KEY=key.pem [TIMESTAMP_URL=url] [SIGN_PASSWORD_FILE=file]
+sign: deps
+	@if [ -z "$(CERT)" ] || [ -z "$(KEY)" ]; then \
+	    echo "usage: make sign CERT=certificate KEY=private-key [TIMESTAMP_URL=url]" >&2; exit 2; fi
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear
+	TIMESTAMP_URL="$(TIMESTAMP_URL)" SIGN_PASSWORD_FILE="$(SIGN_PASSWORD_FILE)" \
+	    scripts/sign.sh "$(CERT)" "$(KEY)" dist/Uninstaller.exe dist/Prefclear.exe
+
+# Release checks: two clean i686 builds and packages compared byte for byte,
+# the size budget, and signing, with a signed Uninstaller's whole run under Wine.
+release-test:
+	$(PYTHON) -m pytest e2e/release -q -rs
+
+# The records benchmark, in a release build of the host (no sanitizers).
+bench: deps
+	cmake --preset bench >/dev/null && cmake --build --preset bench -j$(JOBS) --target records_bench
+	build/bench/records_bench
+
 clean:
-	rm -rf build/host build/win32 build/win64 dist out/release
+	rm -rf build/host build/win32 build/win64 build/bench dist out/release

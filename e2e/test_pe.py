@@ -10,6 +10,7 @@ from pathlib import Path
 import pytest
 
 import pe
+from release_version import project_version
 
 REPO = Path(__file__).resolve().parents[1]
 
@@ -82,14 +83,6 @@ def test_manifest(program):
     assert WINDOWS_10_ID in supported, f"{relative}: supportedOS {sorted(supported)}"
     identity = root.find(f"{ASM_V1}assemblyIdentity")
     assert identity.get("version") == ".".join(map(str, project_version()[1])), relative
-
-
-def project_version():
-    """The release version as CMakeLists.txt's project() states it, and as four numbers."""
-    match = re.search(r"^project\(\w+ VERSION (\d+(?:\.\d+){0,3})\b", (REPO / "CMakeLists.txt").read_text(), re.M)
-    assert match, "CMakeLists.txt: project() has no VERSION"
-    numbers = [int(part) for part in match.group(1).split(".")]
-    return match.group(1), tuple(numbers + [0] * (4 - len(numbers)))
 
 
 def test_version_block(program):
