@@ -41,7 +41,14 @@ def runs_32bit_code() -> bool:
     elf = (b"\x7fELF\x01\x01\x01" + bytes(9)
            + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, base + headers, 52, 0, 0, 52, 32, 1, 0, 0, 0)
            + struct.pack("<8I", 1, 0, base, base, size, size, 5, 0x1000) + code)
-    with tempfile.TemporaryDirectory() as folder:
+    # In the checkout's build folder where it can be: a temporary folder may
+    # be mounted noexec, which would fail the probe for another reason.
+    build = REPO / "build"
+    try:
+        build.mkdir(exist_ok=True)
+    except OSError:
+        build = None
+    with tempfile.TemporaryDirectory(dir=build) as folder:
         probe = Path(folder) / "probe32"
         probe.write_bytes(elf)
         probe.chmod(0o755)
