@@ -2,13 +2,14 @@
 #   make test   install what is missing, build everything, run every test tier
 #   make demo   build, then run the programs on a sample game under Wine
 # Also: make build, make unit (host unit tests only, no Wine), make clean.
+# Releases: make dist, make sign CERT=... KEY=..., make bench (see the README).
 
 SHELL  := /bin/bash
 # Debian's interpreter with python3-pytest, whatever else is on PATH.
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean dist sign bench release-test
 
 deps:
 	@scripts/install-deps.sh
@@ -19,7 +20,7 @@ build: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
 
 test: build
-	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e
+	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e release-test
 
 # Host unit tests and host contract tests (ASan/UBSan), no Wine.
 unit:
@@ -42,7 +43,7 @@ pe:
 # The real programs under Wine: every scenario on the shipped i686 build,
 # a few on the x86_64 twin as well (see e2e/conftest.py).
 e2e:
-	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py
+	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py --ignore=e2e/release
 
 # Every fuzz target over its checked-in seeds and fixed regressions (fast).
 fuzz-corpus:
@@ -71,5 +72,30 @@ recordcheck:
 screenshots: build
 	$(PYTHON) e2e/screenshots.py
 
+# The release package out/release/<project>-<version>.zip: the i686
+# programs as dist/ holds them (signed, after make sign), the maker's guide
+# and SHA256SUMS.
+dist: deps
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target dist
+
+# Authenticode (SHA-256) for the two i686 programs in dist/, in place:
+#   make sign CERT=cert.pem KEY=key.pem [TIMESTAMP_URL=url] [SIGN_PASSWORD_FILE=file]
+sign: deps
+	@if [ -z "$(CERT)" ] || [ -z "$(KEY)" ]; then \
+	    echo "usage: make sign CERT=certificate KEY=private-key [TIMESTAMP_URL=url]" >&2; exit 2; fi
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear
+	TIMESTAMP_URL="$(TIMESTAMP_URL)" SIGN_PASSWORD_FILE="$(SIGN_PASSWORD_FILE)" \
+	    scripts/sign.sh "$(CERT)" "$(KEY)" dist/Uninstaller.exe dist/Prefclear.exe
+
+# Release checks: two clean i686 builds and packages compared byte for byte,
+# the size budget, and signing, with a signed Uninstaller's whole run under Wine.
+release-test:
+	$(PYTHON) -m pytest e2e/release -q -rs
+
+# The records benchmark, in a release build of the host (no sanitizers).
+bench: deps
+	cmake --preset bench >/dev/null && cmake --build --preset bench -j$(JOBS) --target records_bench
+	build/bench/records_bench
+
 clean:
-	rm -rf build/host build/win32 build/win64 build/recordcheck dist
+	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench dist out/release

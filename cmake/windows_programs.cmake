@@ -4,7 +4,8 @@
 # beside them (the uninstaller runs as a copy in the temporary folder), so the
 # C and C++ runtimes are linked in and only system DLLs are imported. Each
 # carries its manifest as resource 1 of type 24 and a version block
-# (uninstaller/uninstaller.rc, prefclear/prefclear.rc).
+# (uninstaller/uninstaller.rc, prefclear/prefclear.rc), both with the
+# project's version.
 
 set(WIN_LINK_OPTIONS
   -mwindows
@@ -29,17 +30,28 @@ endif()
 # Release binaries ship stripped.
 list(APPEND WIN_LINK_OPTIONS $<$<CONFIG:Release,MinSizeRel>:-s>)
 
+# What the resource scripts include: version.h and the manifests, with the
+# project version (four numbers for the version block and the manifest).
+set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+string(REPLACE "." ";" version_parts "${PROJECT_VERSION}.0.0.0")
+list(SUBLIST version_parts 0 4 version_parts)
+list(JOIN version_parts "." VERSION_QUAD)
+list(JOIN version_parts "," version_numbers)
+file(CONFIGURE OUTPUT ${GENERATED_DIR}/version.h CONTENT
+  "// Written by CMake from the project version.\n#define VERSION_NUMBERS ${version_numbers}\n#define VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+
 # One program: its entry point, its library, its resource script (plain
-# ASCII, so windres's code page does not matter) and the manifest that
-# script embeds.
-function(add_windows_program name driver_library winmain rc_file)
-  get_filename_component(rc_dir ${rc_file} DIRECTORY)
-  add_executable(${name} WIN32 ${winmain} ${rc_file})
+# ASCII, so windres's code page does not matter) and its manifest template.
+function(add_windows_program name driver_library winmain rc_file manifest_in)
+  get_filename_component(manifest ${manifest_in} NAME_WLE)
+  configure_file(${manifest_in} ${GENERATED_DIR}/${manifest} @ONLY)
+  add_executable(${name} WIN32 ${winmain} ${rc_file}
+    ${CMAKE_SOURCE_DIR}/platform/windows/terminate_handler.cpp)
   target_link_libraries(${name} PRIVATE ${driver_library})
   target_link_options(${name} PRIVATE ${WIN_LINK_OPTIONS})
-  # The .rc names its manifest relative to its own folder.
-  target_include_directories(${name} PRIVATE ${rc_dir})
-  set_property(SOURCE ${rc_file} APPEND PROPERTY OBJECT_DEPENDS ${rc_dir}/${ARGN})
+  target_include_directories(${name} PRIVATE ${GENERATED_DIR})
+  set_property(SOURCE ${rc_file} APPEND PROPERTY OBJECT_DEPENDS
+    ${GENERATED_DIR}/${manifest} ${GENERATED_DIR}/version.h)
   if(DIST_DIR)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
   endif()
@@ -47,7 +59,19 @@ endfunction()
 
 add_windows_program(Uninstaller uninstaller_driver
   ${CMAKE_SOURCE_DIR}/uninstaller/driver/winmain.cpp
-  ${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc uninstaller.manifest)
+  ${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc
+  ${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in)
 add_windows_program(Prefclear prefclear_core
   ${CMAKE_SOURCE_DIR}/prefclear/winmain.cpp
-  ${CMAKE_SOURCE_DIR}/prefclear/prefclear.rc prefclear.manifest)
+  ${CMAKE_SOURCE_DIR}/prefclear/prefclear.rc
+  ${CMAKE_SOURCE_DIR}/prefclear/prefclear.manifest.in)
+
+# The release package of what ships (the i686 build): make dist.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(RELEASE_DIR ${CMAKE_SOURCE_DIR}/out/release CACHE PATH "Where make dist writes the release package")
+  add_custom_target(dist
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/dist.sh ${PROJECT_NAME} ${PROJECT_VERSION} ${RELEASE_DIR}
+            ${CMAKE_SOURCE_DIR}/docs/makers.md $<TARGET_FILE:Uninstaller> $<TARGET_FILE:Prefclear>
+    VERBATIM)
+  add_dependencies(dist Uninstaller Prefclear)
+endif()

@@ -10,6 +10,7 @@ from pathlib import Path
 import pytest
 
 import pe
+from release_version import project_version
 
 REPO = Path(__file__).resolve().parents[1]
 
@@ -27,6 +28,7 @@ PROGRAMS = [
 ]
 
 WINDOWS_10_ID = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
 
@@ -79,6 +81,8 @@ def test_manifest(program):
     assert [(e.get("level"), e.get("uiAccess")) for e in levels] == [(level, "false")], relative
     supported = {e.get("Id").lower() for e in root.iter(f"{COMPAT}supportedOS")}
     assert WINDOWS_10_ID in supported, f"{relative}: supportedOS {sorted(supported)}"
+    identity = root.find(f"{ASM_V1}assemblyIdentity")
+    assert identity.get("version") == ".".join(map(str, project_version()[1])), relative
 
 
 def test_version_block(program):
@@ -86,10 +90,11 @@ def test_version_block(program):
     data = image.resource_data(pe.RT_VERSION)
     assert data is not None, f"{relative}: no version resource"
     version, strings = pe.version_info(data)
-    assert version == (1, 0, 0, 0)
+    text, numbers = project_version()
+    assert version == numbers
     assert strings.get("FileDescription") == description
     assert strings.get("ProductName") == "Game folder tools"
-    assert strings.get("FileVersion") == "1.0.0.0"
+    assert (strings.get("FileVersion"), strings.get("ProductVersion")) == (text, text)
 
 
 def test_stripped(program):

@@ -6,7 +6,8 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ libgtest-dev libbenchmark-dev          # host build and unit tests
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix          # the two Windows builds
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32          # the two Windows builds (win32 thread model)
+  osslsigncode openssl zip                                     # make sign, make dist and their tests
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64            # windres, objdump for the PE checks
   wine64 xvfb xdotool x11-apps imagemagick                     # end-to-end runs and screenshots
   locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
