@@ -102,6 +102,8 @@ bool CIniFile::Load(const std::string& path) {
     if (loading_.size() >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
         return ShowError(kReadFailed, path.c_str());
     }
+    // A device (a console, a port) is no settings file; reading it could wait for ever.
+    if (NamesADevice(path)) return ShowError(kReadFailed, path.c_str());
     IniTokenizer tokenizer;
     if (!tokenizer.Open(path)) return ShowError(kReadFailed, path.c_str());
     loading_.push_back(std::move(key));
