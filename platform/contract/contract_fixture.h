@@ -58,6 +58,19 @@ private:
     std::vector<std::string> created_;
 };
 
+// Two spellings of a name in code page 932 and whether files and registry
+// keys take them for one name (letter case of every script the code page
+// spells, and the characters it spells twice), with the spelling the system
+// writes the first one back in.
+struct Spelling {
+    const char* title;
+    std::string created;
+    std::string asked;
+    bool same;
+    std::string listed;
+};
+const std::vector<Spelling>& Spellings();
+
 HANDLE OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition);
 
 struct FindResult {

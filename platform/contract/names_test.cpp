@@ -82,31 +82,6 @@ TEST_F(Names, TwoByteCharactersCountOnceTowardsMaxPath) {
     EXPECT_FALSE(Exists(file));
 }
 
-struct Spelling {
-    const char* title;
-    std::string created;
-    std::string asked;
-    bool same;
-    std::string listed;  // how the system writes the created name back
-};
-
-std::vector<Spelling> Spellings() {
-    return {
-        {"full-width a, A", "\x82\x81", "\x82\x60", true, "\x82\x81"},
-        {"Greek alpha", "\x83\xBF", "\x83\x9F", true, "\x83\xBF"},
-        {"Cyrillic ya", "\x84\x91", "\x84\x60", true, "\x84\x91"},
-        {"Cyrillic yo", "\x84\x76", "\x84\x46", true, "\x84\x76"},
-        {"small Roman one, NEC-selected and IBM", "\xEE\xEF", "\xFA\x40", true, "\xFA\x40"},
-        {"small and capital Roman one", "\xFA\x40", "\x87\x54", true, "\xFA\x40"},
-        {"capital Roman one, IBM and NEC", "\xFA\x4A", "\x87\x54", true, "\x87\x54"},
-        {"nearly equal, NEC row 13 and JIS", "\x87\x90", "\x81\xE0", true, "\x81\xE0"},
-        {"a kanji, NEC-selected and IBM", "\xED\x40", "\xFA\x5C", true, "\xFA\x5C"},
-        {"hiragana and katakana a", "\x82\xA0", "\x83\x40", false, "\x82\xA0"},
-        {"full-width and ASCII A", "\x82\x60", "A", false, "\x82\x60"},
-        {"trail bytes that are ASCII letters", "\x83\x41", "\x83\x61", false, "\x83\x41"},
-    };
-}
-
 TEST_F(Names, LettersOfEveryScriptCompareWithoutCaseAndSpellingsAreOneName) {
     if (!AnsiCodePageIsShiftJis()) GTEST_SKIP() << "the ANSI code page is not 932";
     for (const Spelling& c : Spellings()) {

@@ -117,20 +117,7 @@ TEST_F(RegistryNames, AKeyNameHoldsAtMost255Characters) {
 
 TEST_F(RegistryNames, LettersOfEveryScriptCompareWithoutCaseAndSpellingsAreOne) {
     if (!AnsiCodePageIsShiftJis()) GTEST_SKIP() << "the ANSI code page is not 932";
-    struct Case {
-        const char* title;
-        std::string created, asked;
-        bool same;
-        std::string listed;
-    } const cases[] = {
-        {"full-width", "\x82\x81", "\x82\x60", true, "\x82\x81"},
-        {"Greek", "\x83\xBF", "\x83\x9F", true, "\x83\xBF"},
-        {"Cyrillic", "\x84\x76", "\x84\x46", true, "\x84\x76"},
-        {"Roman numerals", "\xEE\xEF", "\x87\x54", true, "\xFA\x40"},
-        {"kanji spellings", "\xED\x40", "\xFA\x5C", true, "\xFA\x5C"},
-        {"kana", "\x82\xA0", "\x83\x40", false, "\x82\xA0"},
-    };
-    for (const Case& c : cases) {
+    for (const Spelling& c : Spellings()) {
         SCOPED_TRACE(c.title);
         MakeKey("k" + c.created);
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, KeyPath("k" + c.asked)), c.same);
