@@ -4,15 +4,21 @@ one of its files open, and list entries that are device names or patterns.
 Each scenario says exactly what the run removed on C:, and the bystanders
 beside the game are checked after it."""
 
+import shutil
 import subprocess
+import tempfile
 import time
+from pathlib import Path
 
 import pytest
 
 import messages as m
-from conftest import REPO, built
+import wine
+from conftest import built
 from game import Game
-from wine import WINE, Box
+from wine import Box
+
+REPO = Path(__file__).resolve().parents[1]
 
 TOOL = "C:\\Tools\\Uninstaller.exe"        # outside any game, as the temporary copy is
 MAX_PATH = 260
@@ -95,15 +101,15 @@ class RunningGame:
     open until it is told to stop: the helper copied over Game.exe."""
 
     def __init__(self, prefix, layout, game, held, share):
-        self.prefix = prefix
         layout.copy_program(hold_open_program(), f"{game.folder}\\Game.exe")
-        work = prefix.workdir / f"game{prefix.runs}"
-        work.mkdir(exist_ok=True)
-        self.ready = work / "ready"
-        self.release = work / "release"
+        # The markers live outside C:, where no scenario looks.
+        self.markers = Path(tempfile.mkdtemp(prefix="running-game-"))
+        self.ready = self.markers / "ready"
+        self.release = self.markers / "release"
+        loader = prefix.env.get("WINELOADER", wine.WINE)
         self.process = subprocess.Popen(
-            [WINE, f"{game.folder}\\Game.exe", f"{game.folder}\\{held}", share,
-             prefix.windows_path_of(self.ready), prefix.windows_path_of(self.release)],
+            [loader, f"{game.folder}\\Game.exe", f"{game.folder}\\{held}", share,
+             _z_drive(self.ready), _z_drive(self.release)],
             cwd=prefix.unix_path(game.folder), env=prefix.env, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
@@ -121,6 +127,12 @@ class RunningGame:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
+        shutil.rmtree(self.markers, ignore_errors=True)
+
+
+def _z_drive(path: Path) -> str:
+    """A host path as Wine's programs see it through the Z: drive."""
+    return "Z:" + str(path.resolve()).replace("/", "\\")
 
 
 @pytest.mark.parametrize("share", ["read", "read-delete"])
