@@ -108,6 +108,13 @@ TEST(FolderQueries, TrimTheTrailingBackslashAndReportFailuresAsEmpty) {
     EXPECT_EQ(GetCommonProgramsFolderPath(), "");
     machine.FailCall("GetTempPathA", 1);
     EXPECT_EQ(GetTempFolderPath(), "");
+    // A program path of 260 bytes or more would come back cut: none at all.
+    std::string folder = "C:\\Games\\";
+    while (folder.size() < 249) folder += "\x83\x5C";  // 129 characters
+    machine.SetModulePath(folder + "\\Game1.exe");  // 259 bytes
+    EXPECT_EQ(GetModuleFilePath(), folder + "\\Game1.exe");
+    machine.SetModulePath(folder + "\\Game12.exe");
+    EXPECT_EQ(GetModuleFilePath(), "");
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ std::string GetSpecialFolder(int csidl) {
 
 std::string GetModuleFilePath() {
     PathBuffer buffer;
-    (void)GetModuleFileNameA(nullptr, buffer.bytes, MAX_PATH);
+    // A path that does not fit is cut to the buffer, and the cut path names
+    // another file or folder: it counts as none.
+    if (GetModuleFileNameA(nullptr, buffer.bytes, MAX_PATH) >= MAX_PATH) return std::string();
     std::string path = buffer.Text();
     RemoveTrailingSeparator(path);
     return path;

@@ -22,3 +22,8 @@ void RemoveTrailingSeparator(std::string& path);
 [[nodiscard]] std::string JoinWithSeparator(const std::string& folder, const std::string& name);
 // True when the last character (not a trail byte) is the backslash.
 [[nodiscard]] bool EndsWithSeparator(const std::string& path);
+// True when a name names a DOS device rather than a file: CON, PRN, AUX,
+// NUL, COM1-COM9 or LPT1-LPT9, in any letter case, alone or before a dot
+// ("nul.txt", "COM1.dat"), trailing spaces ignored. Whatever folder it is
+// joined to, the ANSI file calls open that device instead.
+[[nodiscard]] bool IsDeviceName(const std::string& name);

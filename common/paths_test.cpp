@@ -91,4 +91,18 @@ TEST(PathOperations, AddAndRemoveTrailingSeparator) {
     }
 }
 
+TEST(IsDeviceName, TheNameBeforeTheFirstDotInAnyCase) {
+    const struct {
+        const char* name;
+        bool device;
+    } cases[] = {
+        {"NUL", true},       {"nul.txt", true},   {"CON.txt", true},    {"Com1.dat", true},  {"LPT9", true},
+        {"aux", true},       {"PRN.a.b", true},   {"NUL ", true},       {"nul  .x", true},   {"COM0", false},
+        {"COM10", false},    {"LPT", false},      {"NULL", false},      {"CONX.txt", false}, {"xNUL", false},
+        {" NUL", false},     {"a.NUL", false},    {"", false},          {".nul", false},
+        {"\x82\x6D\x82\x74\x82\x6B", false},  // full-width NUL is a name like any other
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << c.name;
+}
+
 }  // namespace

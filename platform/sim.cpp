@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "common/sjis.h"
 #include "platform/sim_internal.h"
 
 namespace sim {
@@ -31,36 +30,11 @@ Machine& Machine::Current() {
     return *g_current;
 }
 
-std::string FoldName(const std::string& name) {
-    std::string folded = name;
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(folded[i]);
-        if (sjis::IsLeadByte(byte)) {
-            ++i;  // the trail byte is never a letter of its own
-            continue;
-        }
-        if (byte >= 'a' && byte <= 'z') folded[i] = static_cast<char>(byte - 'a' + 'A');
-    }
-    return folded;
-}
-
 std::string DescribeHandle(HANDLE handle) {
     char text[32];
     std::snprintf(text, sizeof text, "handle 0x%llx",
                   static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
     return text;
-}
-
-bool ContainsWildcard(const std::string& name) {
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (sjis::IsLeadByte(byte)) {
-            ++i;
-            continue;
-        }
-        if (byte == '*' || byte == '?') return true;
-    }
-    return false;
 }
 
 // ---- calls ------------------------------------------------------------------

@@ -2,8 +2,11 @@
 // builds. Each test constructs one sim::Machine; while it lives, every Win32
 // call of the program code acts on it. Construct a fresh one per test.
 //
-// Paths given to this API are Windows paths ("C:\\Games\\X"), compared
-// case-insensitively on ASCII letters only, exactly like the Win32 calls.
+// Paths given to this API are Windows paths ("C:\\Games\\X"), compared like
+// the Win32 calls compare them (letters of every script code page 932 spells
+// without case, each character in any of its spellings), but without the
+// limits of the ANSI calls (MAX_PATH, device names): a test can lay out and
+// look at what those calls cannot reach.
 #pragma once
 
 #include <cstdint>
@@ -97,6 +100,23 @@ public:
     // The same with the holder's own access (GENERIC_READ, GENERIC_WRITE, DELETE).
     void HoldOpen(const std::string& path, DWORD shareMode, DWORD access);
     void ReleaseHeld(const std::string& path);
+    // What DeleteFileA and RemoveDirectoryA do to a name that other handles
+    // hold with FILE_SHARE_DELETE. false, the default (NTFS before POSIX
+    // delete semantics, and Wine): the call succeeds, but the name stays,
+    // refusing new opens, until the last handle closes, and so its folder
+    // cannot be removed meanwhile. true (NTFS on current Windows 10 and
+    // later): the name goes at once. A program must be right under both.
+    void SetPosixDeleteSemantics(bool posix);
+
+    // Another process runs `image` with `currentFolder` as its current
+    // folder, from now for `lifetimeMs` of virtual time (Sleep), or until
+    // EndProcess with kUntilEnded. While it runs its image cannot be deleted
+    // or opened for writing, and its current folder cannot be removed. The
+    // running program is such a process too: its module path and current
+    // directory.
+    static constexpr DWORD kUntilEnded = 0xFFFFFFFF;
+    int StartProcess(const std::string& image, const std::string& currentFolder, DWORD lifetimeMs = kUntilEnded);
+    void EndProcess(int id);
 
     void SetCurrentDirectory(const std::string& path);
     std::string CurrentDirectory() const;

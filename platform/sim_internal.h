@@ -21,12 +21,16 @@ namespace sim {
 // ---- volume ----------------------------------------------------------------
 
 struct Node {
-    std::string name;  // as stored ("C:" for a drive root)
+    std::string name;  // as stored ("C:" for a drive root), each character in its preferred spelling
     bool folder = false;
+    // Deleted while other handles (sharing delete) still hold it: the name
+    // stays, refusing every new open, until the last of them closes.
+    bool deletePending = false;
+    bool nullDevice = false;  // NUL opened as a file: reads nothing, swallows writes
     DWORD attributes = 0;  // folders carry FILE_ATTRIBUTE_DIRECTORY
     std::string bytes;     // file content
-    // Children keyed by their folded name (ASCII letters upper-cased outside
-    // two-byte characters), so the map order is the order NTFS lists them.
+    // Children keyed by their folded name (FoldName), so the map order is the
+    // order NTFS lists them.
     std::map<std::string, std::shared_ptr<Node>> children;
     std::string junctionTarget;  // absolute normalized path; non-empty for a junction
     std::int64_t reportedSize = -1;  // what GetFileSize reports when not negative
@@ -50,6 +54,7 @@ struct Resolved {
     std::shared_ptr<Node> parent;  // folder holding the last component; null for a root
     std::string name;              // last component, "" for a root
     std::shared_ptr<Node> node;    // the entry itself; null when missing
+    bool device = false;           // the last component names a DOS device: no entry at all
     bool Root() const { return path.components.empty(); }
 };
 
@@ -72,6 +77,14 @@ struct HeldOpen {
     std::string path;
     DWORD access = 0;
     DWORD share = 0;
+};
+
+// A process other than the running program (see Machine::StartProcess).
+struct Process {
+    int id = 0;
+    std::shared_ptr<Node> image;   // null when its file is not on this volume
+    std::shared_ptr<Node> folder;  // its current folder
+    std::uint64_t endsAt = 0;      // on the virtual clock (milliseconds slept)
 };
 
 // ---- registry --------------------------------------------------------------
@@ -124,6 +137,9 @@ struct Machine::State {
     std::map<std::uintptr_t, FindHandle> finds;
     std::map<std::uintptr_t, KeyHandle> keys;
     std::vector<HeldOpen> held;
+    std::vector<Process> processes;
+    int nextProcessId = 1;
+    bool posixDelete = false;
     std::uintptr_t nextFileHandle = 0x40;
     std::uintptr_t nextFindHandle = 0x100000;
     std::uintptr_t nextKeyHandle = 0x2000;
@@ -155,12 +171,20 @@ struct Machine::State {
     std::shared_ptr<Node> Drive(char letter) const;
     bool Normalize(const char* path, NormalPath& out, DWORD& error) const;
     Resolved Resolve(const char* path) const;
+    // Resolve as a Win32 file call does, with the limits of its ANSI form:
+    // MAX_PATH, wildcards in folder names, device names.
+    Resolved ResolveCall(const char* path) const;
     Resolved ResolveNormal(const NormalPath& path) const;
     std::shared_ptr<Node> FollowJunction(const Node& junction, int depth) const;
     std::shared_ptr<Node> EnsureFolder(const std::string& path);  // sim API: creates parents
     bool Blocks(const Node& node, DWORD access, DWORD share) const;  // sharing check
-    bool OpenWithoutShareDelete(const Node& node) const;
-    bool IsCurrentDirectory(const Node& node) const;
+    bool HasHandles(const Node& node) const;                         // open or held by anyone
+    // A delete whose last holder has gone takes the name away now.
+    void FinishPendingDelete(const std::shared_ptr<Node>& node);
+    // Takes the entry out of its folder (a name deleted, a folder removed).
+    void Unlink(const Resolved& resolved);
+    bool IsCurrentFolderOfAProcess(const Node& node) const;  // the program's own or another's
+    bool IsRunningImage(const Node& node) const;             // the program's own file or another's
 };
 
 // ---- one API call ------------------------------------------------------------
@@ -185,9 +209,22 @@ private:
     bool injected_ = false;
 };
 
-// Folds ASCII letters outside two-byte characters to upper case.
+// ---- names (sim_names.cpp) -----------------------------------------------------
+
+// Every character in the spelling Windows writes back (code page 932 spells
+// some twice or three times).
+std::string StoredName(const std::string& name);
+// The key names compare by: StoredName with every letter upper-cased, ASCII,
+// full-width Latin, Greek, Cyrillic and Roman numerals alike.
 std::string FoldName(const std::string& name);
-std::string DescribeHandle(HANDLE handle);
+// Characters, not bytes: what the UTF-16 form of the name counts.
+std::size_t CharacterCount(const std::string& text);
 bool ContainsWildcard(const std::string& name);
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9, in any case, also with an extension.
+bool IsDeviceName(const std::string& name);
+// The part of a device name that names the device ("nul" of "nul.txt").
+std::string DeviceStem(const std::string& name);
+
+std::string DescribeHandle(HANDLE handle);
 
 }  // namespace sim

@@ -12,6 +12,7 @@ namespace sim {
 namespace {
 
 constexpr LSTATUS kErrorBadPathname = 161;
+constexpr std::size_t kMaxKeyNameCharacters = 255;
 constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 /*DELETE*/ |
                                0x00040000 /*WRITE_DAC*/ | 0x00080000 /*WRITE_OWNER*/ | GENERIC_WRITE | GENERIC_ALL |
                                0x02000000 /*MAXIMUM_ALLOWED*/;
@@ -20,6 +21,18 @@ constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_L
 // character stays in its name). A leading backslash is refused
 // (ERROR_BAD_PATHNAME); runs of backslashes inside and at the end are taken
 // as one separator, as the registry does.
+bool SplitKeyPath(const char* path, std::vector<std::string>& parts);
+
+// SplitKeyPath for the advapi32 calls, which also refuse a key name longer
+// than 255 characters.
+LSTATUS SplitCallKeyPath(const char* path, std::vector<std::string>& parts) {
+    if (!SplitKeyPath(path, parts)) return kErrorBadPathname;
+    for (const std::string& part : parts) {
+        if (CharacterCount(part) > kMaxKeyNameCharacters) return ERROR_INVALID_PARAMETER;
+    }
+    return ERROR_SUCCESS;
+}
+
 bool SplitKeyPath(const char* path, std::vector<std::string>& parts) {
     parts.clear();
     if (path == nullptr || *path == '\0') return true;
@@ -130,6 +143,15 @@ std::vector<std::string> SplitOrDie(const std::string& path) {
     return parts;
 }
 
+// The key that holds `key` as a subkey, searched from `from`.
+std::shared_ptr<Key> FindParentKey(const std::shared_ptr<Key>& from, const Key& key) {
+    for (const auto& entry : from->subkeys) {
+        if (entry.second.get() == &key) return from;
+        if (auto found = FindParentKey(entry.second, key)) return found;
+    }
+    return nullptr;
+}
+
 void CollectKeys(const Key& key, const std::string& prefix, std::vector<std::string>& out) {
     for (const auto& entry : key.subkeys) {
         const std::string path = prefix.empty() ? entry.second->name : prefix + "\\" + entry.second->name;
@@ -156,7 +178,7 @@ void Machine::AddKey(const std::string& path) {
         std::shared_ptr<Key>& child = key->subkeys[FoldName(part)];
         if (child == nullptr) {
             child = std::make_shared<Key>();
-            child->name = part;
+            child->name = StoredName(part);
         }
         key = child;
     }
@@ -226,8 +248,8 @@ LSTATUS OpenKey(Call& call, HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool 
         status = ERROR_INVALID_HANDLE;
     } else if (base.key->deleted) {
         status = ERROR_KEY_DELETED;
-    } else if (!sim::SplitKeyPath(lpSubKey, parts)) {
-        status = sim::kErrorBadPathname;
+    } else {
+        status = sim::SplitCallKeyPath(lpSubKey, parts);
     }
     std::shared_ptr<sim::Key> key;
     if (status == ERROR_SUCCESS) key = sim::FindKey(base.key, parts);
@@ -253,7 +275,7 @@ LSTATUS OpenKey(Call& call, HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool 
             std::shared_ptr<sim::Key>& child = key->subkeys[sim::FoldName(part)];
             if (child == nullptr) {
                 child = std::make_shared<sim::Key>();
-                child->name = part;
+                child->name = sim::StoredName(part);
             }
             key = child;
         }
@@ -366,7 +388,8 @@ LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 // Windows refuses a key with subkeys (ERROR_ACCESS_DENIED) and deletes one
 // with values, even while handles to it are open: those then report
-// ERROR_KEY_DELETED.
+// ERROR_KEY_DELETED. An empty subkey names the handle's own key (a
+// predefined root cannot go), whatever access that handle was opened with.
 LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     Call call("RegDeleteKeyA", sim::JoinKeyPath(sim::HandlePath(hKey), lpSubKey));
     if (call.Injected()) return static_cast<LSTATUS>(call.S().lastError);
@@ -380,13 +403,15 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         status = ERROR_INVALID_HANDLE;
     } else if (base.key->deleted) {
         status = ERROR_KEY_DELETED;
-    } else if (!sim::SplitKeyPath(lpSubKey, parts)) {
-        status = sim::kErrorBadPathname;
+    } else {
+        status = sim::SplitCallKeyPath(lpSubKey, parts);
     }
     std::shared_ptr<sim::Key> parent, key;
     if (status == ERROR_SUCCESS) {
         if (parts.empty()) {
-            status = ERROR_ACCESS_DENIED;  // deleting the handle's own key or a root
+            key = base.key;
+            parent = hKey == HKEY_LOCAL_MACHINE ? nullptr : sim::FindParentKey(s.hklm, *key);
+            if (parent == nullptr || !s.administrator || !key->subkeys.empty()) status = ERROR_ACCESS_DENIED;
         } else {
             std::vector<std::string> parentParts(parts.begin(), parts.end() - 1);
             parent = sim::FindKey(base.key, parentParts);
@@ -403,7 +428,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         return status;
     }
     key->deleted = true;
-    parent->subkeys.erase(sim::FoldName(parts.back()));
+    parent->subkeys.erase(sim::FoldName(key->name));
     return ERROR_SUCCESS;
 }
 

@@ -300,6 +300,37 @@ Resolved Machine::State::Resolve(const char* path) const {
     return ResolveNormal(resolved.path);
 }
 
+// The ANSI calls turn the path into UTF-16 in a buffer of MAX_PATH
+// characters plus the NUL (ERROR_FILENAME_EXCED_RANGE beyond), and the full
+// path must then fit MAX_PATH with its NUL. A device name as the last
+// component (in any folder, existing or not) opens the device; a wildcard in
+// a folder's name is no name at all.
+Resolved Machine::State::ResolveCall(const char* path) const {
+    Resolved resolved;
+    if (path != nullptr && CharacterCount(path) > MAX_PATH) {
+        resolved.error = ERROR_FILENAME_EXCED_RANGE;
+        return resolved;
+    }
+    if (!Normalize(path, resolved.path, resolved.error)) return resolved;
+    const NormalPath& full = resolved.path;
+    if (CharacterCount(full.Text()) + (full.trailingSeparator ? 1 : 0) >= MAX_PATH) {
+        resolved.error = ERROR_PATH_NOT_FOUND;
+        return resolved;
+    }
+    for (std::size_t i = 0; i + 1 < full.components.size(); ++i) {
+        if (ContainsWildcard(full.components[i])) {
+            resolved.error = ERROR_INVALID_NAME;
+            return resolved;
+        }
+    }
+    if (!full.components.empty() && IsDeviceName(full.components.back())) {
+        resolved.device = true;
+        resolved.name = full.components.back();
+        return resolved;
+    }
+    return ResolveNormal(full);
+}
+
 bool Machine::State::Blocks(const Node& node, DWORD access, DWORD share) const {
     const DWORD rights = EffectiveAccess(access);
     for (const auto& file : files) {
@@ -312,9 +343,58 @@ bool Machine::State::Blocks(const Node& node, DWORD access, DWORD share) const {
     return false;
 }
 
-bool Machine::State::IsCurrentDirectory(const Node& node) const {
-    Resolved current = ResolveNormal(currentDirectory);
-    return current.node.get() == &node;
+bool Machine::State::HasHandles(const Node& node) const {
+    for (const auto& file : files) {
+        if (file.second.node.get() == &node) return true;
+    }
+    for (const HeldOpen& hold : held) {
+        if (hold.node.get() == &node) return true;
+    }
+    return false;
+}
+
+namespace {
+bool EraseChild(Node& folder, const Node& node) {
+    for (auto entry = folder.children.begin(); entry != folder.children.end(); ++entry) {
+        if (entry->second.get() == &node) {
+            folder.children.erase(entry);
+            return true;
+        }
+        if (entry->second->folder && !entry->second->Junction() && EraseChild(*entry->second, node)) return true;
+    }
+    return false;
+}
+}  // namespace
+
+void Machine::State::FinishPendingDelete(const std::shared_ptr<Node>& node) {
+    if (node == nullptr || !node->deletePending || HasHandles(*node)) return;
+    for (auto& drive : drives) {
+        if (EraseChild(*drive.second, *node)) return;
+    }
+}
+
+void Machine::State::Unlink(const Resolved& resolved) {
+    if (!posixDelete && HasHandles(*resolved.node)) {
+        resolved.node->deletePending = true;
+        return;
+    }
+    resolved.parent->children.erase(FoldName(resolved.name));
+}
+
+bool Machine::State::IsCurrentFolderOfAProcess(const Node& node) const {
+    if (ResolveNormal(currentDirectory).node.get() == &node) return true;
+    for (const Process& process : processes) {
+        if (process.endsAt > slept && process.folder.get() == &node) return true;
+    }
+    return false;
+}
+
+bool Machine::State::IsRunningImage(const Node& node) const {
+    if (Resolve(modulePath.c_str()).node.get() == &node) return true;
+    for (const Process& process : processes) {
+        if (process.endsAt > slept && process.image.get() == &node) return true;
+    }
+    return false;
 }
 
 std::shared_ptr<Node> Machine::State::EnsureFolder(const std::string& path) {
@@ -326,7 +406,7 @@ std::shared_ptr<Node> Machine::State::EnsureFolder(const std::string& path) {
     std::shared_ptr<Node> node = root;
     for (const std::string& component : normal.components) {
         std::shared_ptr<Node>& child = node->children[FoldName(component)];
-        if (child == nullptr) child = MakeFolder(component);
+        if (child == nullptr) child = MakeFolder(StoredName(component));
         if (!child->folder) Fatal("\"%s\": \"%s\" is a file, not a folder", path.c_str(), component.c_str());
         node = child;
         if (node->Junction()) {
@@ -350,7 +430,7 @@ void Machine::AddFile(const std::string& path, const std::string& bytes) {
     parentPath.components.pop_back();
     std::shared_ptr<Node> parent = state_->EnsureFolder(parentPath.Text());
     std::shared_ptr<Node>& child = parent->children[FoldName(normal.components.back())];
-    if (child == nullptr) child = MakeFile(normal.components.back(), FILE_ATTRIBUTE_ARCHIVE);
+    if (child == nullptr) child = MakeFile(StoredName(normal.components.back()), FILE_ATTRIBUTE_ARCHIVE);
     if (child->folder) Fatal("AddFile: \"%s\" is a folder", path.c_str());
     child->bytes = bytes;
 }
@@ -401,7 +481,7 @@ void Machine::AddJunction(const std::string& link, const std::string& target) {
     std::shared_ptr<Node> parent = state_->EnsureFolder(parentPath.Text());
     std::shared_ptr<Node>& child = parent->children[FoldName(linkPath.components.back())];
     if (child != nullptr) Fatal("AddJunction: \"%s\" already exists", link.c_str());
-    child = MakeFolder(linkPath.components.back());
+    child = MakeFolder(StoredName(linkPath.components.back()));
     child->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     child->junctionTarget = targetPath.Text();
 }
@@ -452,12 +532,39 @@ void Machine::ReleaseHeld(const std::string& path) {
     Resolved resolved = state_->Resolve(path.c_str());
     const std::string folded = FoldName(path);
     auto& held = state_->held;
+    std::vector<std::shared_ptr<Node>> released;
+    for (const HeldOpen& hold : held) {
+        if ((resolved.node != nullptr && hold.node == resolved.node) || FoldName(hold.path) == folded)
+            released.push_back(hold.node);
+    }
     held.erase(std::remove_if(held.begin(), held.end(),
                               [&](const HeldOpen& hold) {
-                                  return (resolved.node != nullptr && hold.node == resolved.node) ||
-                                         FoldName(hold.path) == folded;
+                                  return std::find(released.begin(), released.end(), hold.node) != released.end();
                               }),
                held.end());
+    for (const auto& node : released) state_->FinishPendingDelete(node);
+}
+
+void Machine::SetPosixDeleteSemantics(bool posix) { state_->posixDelete = posix; }
+
+int Machine::StartProcess(const std::string& image, const std::string& currentFolder, DWORD lifetimeMs) {
+    Resolved folder = state_->Resolve(currentFolder.c_str());
+    if (folder.node == nullptr || !folder.node->folder)
+        Fatal("StartProcess: \"%s\" is not an existing folder", currentFolder.c_str());
+    Process process;
+    process.id = state_->nextProcessId++;
+    process.image = state_->Resolve(image.c_str()).node;
+    process.folder = folder.node;
+    process.endsAt = lifetimeMs == kUntilEnded ? UINT64_MAX : state_->slept + lifetimeMs;
+    state_->processes.push_back(process);
+    return process.id;
+}
+
+void Machine::EndProcess(int id) {
+    auto& processes = state_->processes;
+    processes.erase(std::remove_if(processes.begin(), processes.end(),
+                                   [id](const Process& process) { return process.id == id; }),
+                    processes.end());
 }
 
 void Machine::SetCurrentDirectory(const std::string& path) {
@@ -495,8 +602,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         call.Fail(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    Resolved r = s.Resolve(lpFileName);
+    Resolved r = s.ResolveCall(lpFileName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    // Of the devices only NUL is there; a GUI program has no console.
+    if (r.error == 0 && r.device && sim::FoldName(sim::DeviceStem(r.name)) != "NUL") r.error = ERROR_FILE_NOT_FOUND;
     if (r.error != 0) {
         call.Fail(r.error);
         return INVALID_HANDLE_VALUE;
@@ -504,7 +613,14 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     const DWORD rights = sim::EffectiveAccess(dwDesiredAccess);
     std::shared_ptr<sim::Node> node = r.node;
     DWORD lastError = 0;
-    if (node != nullptr) {
+    if (r.device) {
+        node = sim::MakeFile(r.name, FILE_ATTRIBUTE_ARCHIVE);
+        node->nullDevice = true;
+    } else if (node != nullptr) {
+        if (node->deletePending) {
+            call.Fail(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
         if (dwCreationDisposition == CREATE_NEW) {
             call.Fail(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
@@ -528,7 +644,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
             call.Fail(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
-        if (s.Blocks(*node, dwDesiredAccess, dwShareMode)) {
+        // A running program's image takes no writer.
+        if (s.Blocks(*node, dwDesiredAccess, dwShareMode) ||
+            (((rights & sim::kWrite) || replaces) && s.IsRunningImage(*node))) {
             call.Fail(ERROR_SHARING_VIOLATION);
             return INVALID_HANDLE_VALUE;
         }
@@ -549,9 +667,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
             call.Fail(ERROR_INVALID_NAME);
             return INVALID_HANDLE_VALUE;
         }
-        node = sim::MakeFile(r.name, (dwFlagsAndAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                              FILE_ATTRIBUTE_SYSTEM)) |
-                                         FILE_ATTRIBUTE_ARCHIVE);
+        node = sim::MakeFile(sim::StoredName(r.name), (dwFlagsAndAttributes & (FILE_ATTRIBUTE_READONLY |
+                                                                               FILE_ATTRIBUTE_HIDDEN |
+                                                                               FILE_ATTRIBUTE_SYSTEM)) |
+                                                          FILE_ATTRIBUTE_ARCHIVE);
         r.parent->children[sim::FoldName(r.name)] = node;
     }
     const std::uintptr_t value = s.nextFileHandle;
@@ -640,11 +759,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     sim::FileHandle* file = OpenForTransfer(call, hFile, sim::kWrite, lpBuffer != nullptr, nNumberOfBytesToWrite);
     if (file == nullptr) return FALSE;
     const DWORD count = ShortTransfer(s.shortWrites, call.Number(), nNumberOfBytesToWrite);
+    *lpNumberOfBytesWritten = count;
+    if (file->node->nullDevice) return TRUE;
     std::string& bytes = file->node->bytes;
     if (bytes.size() < file->position + count) bytes.resize(file->position + count, '\0');
     if (count != 0) std::memcpy(&bytes[file->position], lpBuffer, count);
     file->position += count;
-    *lpNumberOfBytesWritten = count;
     return TRUE;
 }
 
@@ -671,10 +791,14 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     if (call.Injected()) return FALSE;
     auto& s = call.S();
     if (hObject == INVALID_HANDLE_VALUE) return TRUE;
-    if (s.files.erase(reinterpret_cast<std::uintptr_t>(hObject)) == 0) {
+    auto file = s.files.find(reinterpret_cast<std::uintptr_t>(hObject));
+    if (file == s.files.end()) {
         call.Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    const std::shared_ptr<sim::Node> node = file->second.node;
+    s.files.erase(file);
+    s.FinishPendingDelete(node);
     return TRUE;
 }
 
@@ -682,9 +806,12 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     Call call("DeleteFileA", sim::Arg(lpFileName));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    Resolved r = s.Resolve(lpFileName);
+    Resolved r = s.ResolveCall(lpFileName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    // A device is no file to delete, whatever lies on the disk under its name.
+    if (r.error == 0 && r.device) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && r.node == nullptr) r.error = ERROR_FILE_NOT_FOUND;
+    if (r.error == 0 && r.node->deletePending) r.error = ERROR_ACCESS_DENIED;
     // A folder, a junction included, is never a file to delete.
     if (r.error == 0 && r.node->folder) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && r.path.trailingSeparator) r.error = ERROR_INVALID_NAME;
@@ -693,13 +820,13 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     if (r.error == 0 && s.Blocks(*r.node, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
         r.error = ERROR_SHARING_VIOLATION;
     if (r.error == 0 && (r.node->attributes & FILE_ATTRIBUTE_READONLY)) r.error = ERROR_ACCESS_DENIED;
+    // A mapped image cannot lose its file.
+    if (r.error == 0 && s.IsRunningImage(*r.node)) r.error = ERROR_ACCESS_DENIED;
     if (r.error != 0) {
         call.Fail(r.error);
         return FALSE;
     }
-    // Open handles (shared for delete) keep the data; the name goes at once,
-    // as with POSIX delete semantics on current Windows.
-    r.parent->children.erase(sim::FoldName(r.name));
+    s.Unlink(r);
     return TRUE;
 }
 
@@ -708,15 +835,18 @@ BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurity
     Call call("CreateDirectoryA", sim::Arg(lpPathName));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    Resolved r = s.Resolve(lpPathName);
+    Resolved r = s.ResolveCall(lpPathName);
     if (r.error == 0 && r.Root()) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
-    if (r.error == 0 && r.node != nullptr) r.error = ERROR_ALREADY_EXISTS;
+    if (r.error == 0 && r.device) r.error = ERROR_ACCESS_DENIED;
+    // Room must stay for an 8.3 name below the new folder.
+    if (r.error == 0 && sim::CharacterCount(r.path.Text()) > MAX_PATH - 13) r.error = ERROR_FILENAME_EXCED_RANGE;
+    if (r.error == 0 && r.node != nullptr) r.error = r.node->deletePending ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS;
     if (r.error != 0) {
         call.Fail(r.error);
         return FALSE;
     }
-    r.parent->children[sim::FoldName(r.name)] = sim::MakeFolder(r.name);
+    r.parent->children[sim::FoldName(r.name)] = sim::MakeFolder(sim::StoredName(r.name));
     return TRUE;
 }
 
@@ -724,13 +854,15 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     Call call("RemoveDirectoryA", sim::Arg(lpPathName));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    Resolved r = s.Resolve(lpPathName);
+    Resolved r = s.ResolveCall(lpPathName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    if (r.error == 0 && r.device) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && r.node == nullptr) r.error = ERROR_FILE_NOT_FOUND;
+    if (r.error == 0 && r.node->deletePending) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && !r.node->folder) r.error = ERROR_DIRECTORY;
     if (r.error == 0 && r.Root()) r.error = ERROR_ACCESS_DENIED;
-    // The process holds its current directory open without delete sharing.
-    if (r.error == 0 && (s.IsCurrentDirectory(*r.node) ||
+    // Every process holds its current directory open without delete sharing.
+    if (r.error == 0 && (s.IsCurrentFolderOfAProcess(*r.node) ||
                          s.Blocks(*r.node, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)))
         r.error = ERROR_SHARING_VIOLATION;
     if (r.error == 0 && (r.node->attributes & FILE_ATTRIBUTE_READONLY)) r.error = ERROR_ACCESS_DENIED;
@@ -740,7 +872,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
         call.Fail(r.error);
         return FALSE;
     }
-    r.parent->children.erase(sim::FoldName(r.name));
+    s.Unlink(r);
     return TRUE;
 }
 
@@ -748,9 +880,11 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
     Call call("CopyFileA", sim::Arg(lpExistingFileName), sim::Arg(lpNewFileName));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    Resolved from = s.Resolve(lpExistingFileName);
+    Resolved from = s.ResolveCall(lpExistingFileName);
     if (from.error == 0 && !from.Root() && sim::ContainsWildcard(from.name)) from.error = ERROR_INVALID_NAME;
+    if (from.error == 0 && from.device) from.error = ERROR_ACCESS_DENIED;  // devices are not simulated here
     if (from.error == 0 && from.node == nullptr) from.error = ERROR_FILE_NOT_FOUND;
+    if (from.error == 0 && from.node->deletePending) from.error = ERROR_ACCESS_DENIED;
     if (from.error == 0 && from.node->folder) from.error = ERROR_ACCESS_DENIED;
     if (from.error == 0 && from.path.trailingSeparator) from.error = ERROR_INVALID_NAME;
     if (from.error == 0 && s.Blocks(*from.node, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE))
@@ -759,14 +893,18 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
         call.Fail(from.error);
         return FALSE;
     }
-    Resolved to = s.Resolve(lpNewFileName);
+    Resolved to = s.ResolveCall(lpNewFileName);
     if (to.error == 0 && !to.Root() && sim::ContainsWildcard(to.name)) to.error = ERROR_INVALID_NAME;
+    if (to.error == 0 && to.device) to.error = ERROR_ACCESS_DENIED;
     if (to.error == 0 && to.node != nullptr) {
-        if (bFailIfExists) {
+        if (to.node->deletePending) {
+            to.error = ERROR_ACCESS_DENIED;
+        } else if (bFailIfExists) {
             to.error = ERROR_FILE_EXISTS;
         } else if (to.node->folder || (to.node->attributes & FILE_ATTRIBUTE_READONLY)) {
             to.error = ERROR_ACCESS_DENIED;
-        } else if (to.node == from.node || s.Blocks(*to.node, GENERIC_WRITE | DELETE, 0)) {
+        } else if (to.node == from.node || s.Blocks(*to.node, GENERIC_WRITE | DELETE, 0) ||
+                   s.IsRunningImage(*to.node)) {
             to.error = ERROR_SHARING_VIOLATION;
         }
     }
@@ -781,7 +919,7 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
         to.node->bytes = from.node->bytes;
         to.node->attributes = attributes;
     } else {
-        auto node = sim::MakeFile(to.name, attributes);
+        auto node = sim::MakeFile(sim::StoredName(to.name), attributes);
         node->bytes = from.node->bytes;
         to.parent->children[sim::FoldName(to.name)] = node;
     }
@@ -797,14 +935,19 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     if (call.Injected()) return INVALID_HANDLE_VALUE;
     if (lpFindFileData == nullptr) sim::Fatal("FindFirstFileA without a WIN32_FIND_DATAA (crashes on Windows)");
     auto& s = call.S();
-    Resolved r = s.Resolve(lpFileName);
+    Resolved r = s.ResolveCall(lpFileName);
     // A root or a path ending in a separator names no entry to find.
     if (r.error == 0 && (r.Root() || r.path.trailingSeparator)) r.error = ERROR_FILE_NOT_FOUND;
     if (r.error != 0) {
         call.Fail(r.error);
         return INVALID_HANDLE_VALUE;
     }
-    if (sim::ContainsWildcard(r.name)) {
+    if (r.device) {
+        // The device is reported as a file named like it, wherever it was asked for.
+        sim::Node device;
+        device.attributes = FILE_ATTRIBUTE_ARCHIVE;
+        sim::FillFindData(device, sim::DeviceStem(r.name), lpFindFileData);
+    } else if (sim::ContainsWildcard(r.name)) {
         bool found = false;
         const bool inRoot = r.path.components.size() == 1;
         for (const char* dots : {".", ".."}) {
@@ -850,9 +993,12 @@ BOOL WINAPI FindClose(HANDLE hFindFile) {
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     Call call("GetFileAttributesA", sim::Arg(lpFileName));
     if (call.Injected()) return INVALID_FILE_ATTRIBUTES;
-    Resolved r = call.S().Resolve(lpFileName);
+    Resolved r = call.S().ResolveCall(lpFileName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    if (r.error == 0 && r.device) return FILE_ATTRIBUTE_ARCHIVE;
     if (r.error == 0 && r.node == nullptr) r.error = ERROR_FILE_NOT_FOUND;
+    // Asking opens the entry, which a pending delete refuses.
+    if (r.error == 0 && r.node->deletePending) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && !r.node->folder && r.path.trailingSeparator) r.error = ERROR_INVALID_NAME;
     if (r.error != 0) {
         call.Fail(r.error);
@@ -864,9 +1010,11 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
 BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
     Call call("SetFileAttributesA", sim::Arg(lpFileName));
     if (call.Injected()) return FALSE;
-    Resolved r = call.S().Resolve(lpFileName);
+    Resolved r = call.S().ResolveCall(lpFileName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    if (r.error == 0 && r.device) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && r.node == nullptr) r.error = ERROR_FILE_NOT_FOUND;
+    if (r.error == 0 && r.node->deletePending) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && !r.node->folder && r.path.trailingSeparator) r.error = ERROR_INVALID_NAME;
     if (r.error != 0) {
         call.Fail(r.error);
@@ -943,9 +1091,13 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
     Call call("SetCurrentDirectoryA", sim::Arg(lpPathName));
     if (call.Injected()) return FALSE;
     auto& s = call.S();
-    Resolved r = s.Resolve(lpPathName);
+    Resolved r = s.ResolveCall(lpPathName);
     if (r.error == 0 && !r.Root() && sim::ContainsWildcard(r.name)) r.error = ERROR_INVALID_NAME;
+    if (r.error == 0 && r.device) r.error = ERROR_DIRECTORY;
+    // The current directory is kept with a trailing backslash and a NUL.
+    if (r.error == 0 && sim::CharacterCount(r.path.Text()) > MAX_PATH - 2) r.error = ERROR_FILENAME_EXCED_RANGE;
     if (r.error == 0 && r.node == nullptr) r.error = ERROR_FILE_NOT_FOUND;
+    if (r.error == 0 && r.node->deletePending) r.error = ERROR_ACCESS_DENIED;
     if (r.error == 0 && !r.node->folder) r.error = ERROR_DIRECTORY;
     if (r.error == 0 && r.node->Junction() && s.FollowJunction(*r.node, 0) == nullptr)
         r.error = ERROR_PATH_NOT_FOUND;

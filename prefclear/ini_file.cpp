@@ -121,8 +121,9 @@ bool CIniFile::Load(const std::string& path) {
             NoteMessageSite(path, nullptr);
             return ShowError(kReadFailed, path.c_str());
         }
+        // A device (a console, a port) is no settings file; reading it could wait for ever.
         IniTokenizer tokenizer;
-        if (!tokenizer.Open(path)) {
+        if (NamesADevice(path) || !tokenizer.Open(path)) {
             NoteMessageSite(path, nullptr);
             return ShowError(kReadFailed, path.c_str());
         }

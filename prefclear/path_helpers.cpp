@@ -62,7 +62,18 @@ std::string LowerExtension(const std::string& path) {
     return extension;
 }
 
+bool NamesADevice(const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size();) {
+        const std::size_t width = CharacterWidth(path, i);
+        if (width == 1 && (path[i] == '\\' || path[i] == '/')) start = i + 1;
+        i += width;
+    }
+    return IsDeviceName(path.substr(start));
+}
+
 bool IsExistingFile(const std::string& path) {
+    if (NamesADevice(path)) return false;
     WIN32_FIND_DATAA found{};
     const HANDLE search = FindFirstFileA(path.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;

@@ -16,8 +16,12 @@
 // The bytes after the last point of the last component, with A-Z folded to
 // a-z; empty when that component has no point.
 [[nodiscard]] std::string LowerExtension(const std::string& path);
+// True when the last component (after the last "\" or "/") is a device name
+// such as NUL or COM1.inn: the file calls would open the device.
+[[nodiscard]] bool NamesADevice(const std::string& path);
 // True when FindFirstFileA finds the entry and it is not a folder. The search
-// handle is closed at once.
+// handle is closed at once. A device is no file and is not looked for (the
+// search would report it as one).
 [[nodiscard]] bool IsExistingFile(const std::string& path);
 // True when the relative name has a ".." component (Windows takes both "\"
 // and "/" as separators there), so that joining it below a folder could

@@ -79,6 +79,8 @@ TEST(PathHelpers, IsExistingFileSeesOnlyFiles) {
     machine.AddFolder("C:\\Game\\Folder.ini");
     machine.AddFile("C:\\Game\\ReadOnly.ini");
     machine.SetAttributes("C:\\Game\\ReadOnly.ini", FILE_ATTRIBUTE_READONLY);
+    machine.AddFile("C:\\Game\\nul.inn");  // unreachable through the file calls
+    machine.AddFile("C:\\Game\\" + kSo + "aux.inn");
     struct Case {
         std::string path;
         bool exists;
@@ -91,6 +93,10 @@ TEST(PathHelpers, IsExistingFileSeesOnlyFiles) {
         {"C:\\Game\\Missing.ini", false},
         {"C:\\Game", false},
         {"C:\\Nowhere\\OrrinStart.ini", false},
+        {"C:\\Game\\COM1.inn", false},
+        {"C:\\Game\\nul.inn", false},
+        {"C:\\Game\\sub/Con", false},
+        {"C:\\Game\\" + kSo + "aux.inn", true},  // the trail byte 0x5C splits nothing
     };
     for (const auto& c : cases) EXPECT_EQ(IsExistingFile(c.path), c.exists) << c.path;
     EXPECT_EQ(machine.OpenFileHandles(), 0);  // every search closed at once

@@ -1,6 +1,7 @@
 #include "platform/contract/contract_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace contract {
@@ -28,11 +29,125 @@ void DeleteKeyTree(const std::string& path) {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
+#ifdef _WIN32
+// A copy of this program started by OtherProcess runs no test: it waits for
+// its end event, named on its command line, and goes.
+const char kChildSwitch[] = " --contract-child=";
+
+struct ChildMode {
+    ChildMode() {
+        const std::string line = GetCommandLineA();
+        const std::size_t at = line.find(kChildSwitch);
+        if (at == std::string::npos) return;
+        HANDLE end = OpenEventA(SYNCHRONIZE, FALSE, line.substr(at + sizeof kChildSwitch - 1).c_str());
+        if (end != nullptr) WaitForSingleObject(end, 60000);
+        ExitProcess(0);
+    }
+} g_childMode;
+#endif
+
 }  // namespace
+
+const std::vector<Spelling>& Spellings() {
+    static const std::vector<Spelling> spellings = {
+        {"full-width a, A", "\x82\x81", "\x82\x60", true, "\x82\x81"},
+        {"Greek alpha", "\x83\xBF", "\x83\x9F", true, "\x83\xBF"},
+        {"Cyrillic ya", "\x84\x91", "\x84\x60", true, "\x84\x91"},
+        {"Cyrillic yo", "\x84\x76", "\x84\x46", true, "\x84\x76"},
+        {"small Roman one, NEC-selected and IBM", "\xEE\xEF", "\xFA\x40", true, "\xFA\x40"},
+        {"small and capital Roman one", "\xFA\x40", "\x87\x54", true, "\xFA\x40"},
+        {"capital Roman one, IBM and NEC", "\xFA\x4A", "\x87\x54", true, "\x87\x54"},
+        {"nearly equal, NEC row 13 and JIS", "\x87\x90", "\x81\xE0", true, "\x81\xE0"},
+        {"a kanji, NEC-selected and IBM", "\xED\x40", "\xFA\x5C", true, "\xFA\x5C"},
+        {"hiragana and katakana a", "\x82\xA0", "\x83\x40", false, "\x82\xA0"},
+        {"full-width and ASCII A", "\x82\x60", "A", false, "\x82\x60"},
+        {"trail bytes that are ASCII letters", "\x83\x41", "\x83\x61", false, "\x83\x41"},
+    };
+    return spellings;
+}
+
+HANDLE OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    return CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+FindResult FindEntry(const std::string& path) {
+    FindResult result;
+    WIN32_FIND_DATAA data;
+    std::memset(&data, 0, sizeof data);
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        result.error = GetLastError();
+        return result;
+    }
+    result.found = true;
+    result.attributes = data.dwFileAttributes;
+    result.name = data.cFileName;
+    result.size = data.nFileSizeLow;
+    EXPECT_TRUE(FindClose(find));
+    return result;
+}
+
+bool OtherProcess::Start(const std::string& image, const std::string& currentFolder) {
+    End();
+#ifdef _WIN32
+    const std::string eventName = "contract-child-" + UniqueSuffix();
+    endEvent_ = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    if (endEvent_ == nullptr) return false;
+    std::string commandLine = "\"" + image + "\"" + kChildSwitch + eventName;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(image.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentFolder.c_str(),
+                        &startup, &started)) {
+        return false;
+    }
+    CloseHandle(started.hThread);
+    process_ = started.hProcess;
+    return true;
+#else
+    id_ = sim::Machine::Current().StartProcess(image, currentFolder);
+    return true;
+#endif
+}
+
+void OtherProcess::End() {
+#ifdef _WIN32
+    if (process_ != nullptr) {
+        SetEvent(endEvent_);
+        WaitForSingleObject(process_, 30000);
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
+    if (endEvent_ != nullptr) CloseHandle(endEvent_);
+    endEvent_ = nullptr;
+#else
+    if (id_ != 0) sim::Machine::Current().EndProcess(id_);
+    id_ = 0;
+#endif
+}
+
+bool CopyOfThisProgram(const std::string& path) {
+#ifdef _WIN32
+    char self[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return length > 0 && length < MAX_PATH && CopyFileA(self, path.c_str(), TRUE);
+#else
+    sim::Machine::Current().AddFile(path, "MZ");
+    return true;
+#endif
+}
 
 bool AnsiCodePageIsShiftJis() {
 #ifdef _WIN32
     return GetACP() == 932;
+#else
+    return true;
+#endif
+}
+
+bool RunningOnSimulation() {
+#ifdef _WIN32
+    return false;
 #else
     return true;
 #endif

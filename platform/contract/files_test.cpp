@@ -10,36 +10,6 @@ namespace {
 
 using Files = Scratch;
 
-HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    return CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-struct FindResult {
-    bool found = false;
-    DWORD error = 0;
-    DWORD attributes = 0;
-    std::string name;
-    DWORD size = 0;
-};
-
-// One FindFirstFileA on a plain path, closed at once like the programs do.
-FindResult Find(const std::string& path) {
-    FindResult result;
-    WIN32_FIND_DATAA data;
-    std::memset(&data, 0, sizeof data);
-    HANDLE find = FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        result.error = GetLastError();
-        return result;
-    }
-    result.found = true;
-    result.attributes = data.dwFileAttributes;
-    result.name = data.cFileName;
-    result.size = data.nFileSizeLow;
-    EXPECT_TRUE(FindClose(find));
-    return result;
-}
-
 TEST_F(Files, RemoveDirectoryRemovesOnlyEmptyFolders) {
     MakeFolder("dir");
     MakeFile("dir\\f.txt", "x");
@@ -75,9 +45,9 @@ TEST_F(Files, DeleteFileRefusesFoldersAndReadOnlyFiles) {
     // root user's writes ignore and which folders do not carry; Windows
     // refuses both.
     if (!RunningUnderWine()) {
-        EXPECT_EQ(Open(Path("ro.txt"), GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(OpenFile(Path("ro.txt"), GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
-        EXPECT_EQ(Open(Path("ro.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(OpenFile(Path("ro.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
         MakeFolder("rodir");
         ASSERT_TRUE(SetFileAttributesA(Path("rodir").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -94,26 +64,26 @@ TEST_F(Files, DeleteFileRefusesFoldersAndReadOnlyFiles) {
 TEST_F(Files, FindFirstFileOnAPlainPathReportsThatEntry) {
     MakeFolder("Sub.lnk");
     MakeFile("Game.lnk", "12345");
-    const FindResult file = Find(Path("Game.lnk"));
+    const FindResult file = FindEntry(Path("Game.lnk"));
     ASSERT_TRUE(file.found);
     EXPECT_EQ(file.attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(file.name, "Game.lnk");
     EXPECT_EQ(file.size, 5u);
 
-    const FindResult folder = Find(Path("Sub.lnk"));
+    const FindResult folder = FindEntry(Path("Sub.lnk"));
     ASSERT_TRUE(folder.found);
     EXPECT_EQ(folder.attributes & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
     EXPECT_EQ(folder.name, "Sub.lnk");
 
     // Names compare without regard to the case of ASCII letters.
-    EXPECT_TRUE(Find(Path("GAME.LNK")).found);
+    EXPECT_TRUE(FindEntry(Path("GAME.LNK")).found);
 
-    const FindResult missing = Find(Path("Other.lnk"));
+    const FindResult missing = FindEntry(Path("Other.lnk"));
     EXPECT_FALSE(missing.found);
     EXPECT_EQ(missing.error, DWORD{ERROR_FILE_NOT_FOUND});
-    EXPECT_FALSE(Find(Path("nowhere\\Other.lnk")).found);
+    EXPECT_FALSE(FindEntry(Path("nowhere\\Other.lnk")).found);
     // A path ending in a backslash names no entry.
-    const FindResult trailing = Find(Path("Sub.lnk\\"));
+    const FindResult trailing = FindEntry(Path("Sub.lnk\\"));
     EXPECT_FALSE(trailing.found);
     EXPECT_EQ(trailing.error, DWORD{ERROR_FILE_NOT_FOUND});
 }
@@ -199,34 +169,38 @@ TEST_F(Files, ModuleFileNameIsTheRunningProgram) {
 TEST_F(Files, ShareModesDecideWhetherASecondOpenOrADeleteWorks) {
     MakeFile("f.txt", "data");
     const std::string path = Path("f.txt");
-    HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    HANDLE reader = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
 
-    HANDLE second = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    HANDLE second = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     EXPECT_NE(second, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(CloseHandle(second));
 
-    EXPECT_EQ(Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     // A reader that does not share reading is refused while one reads.
-    EXPECT_EQ(Open(path, GENERIC_READ, FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(path, GENERIC_READ, FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     // Open without FILE_SHARE_DELETE: the file cannot be deleted.
     EXPECT_FALSE(DeleteFileA(path.c_str()));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     EXPECT_TRUE(CloseHandle(reader));
-    // Closing twice fails.
+    // Closing twice fails, and so does closing null; INVALID_HANDLE_VALUE is
+    // the process's own pseudo handle, which closes without effect.
     EXPECT_FALSE(CloseHandle(reader));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+    EXPECT_FALSE(CloseHandle(nullptr));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+    EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE));
 
-    HANDLE writer = Open(path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    HANDLE writer = OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     EXPECT_TRUE(CloseHandle(writer));
 
     // Open with FILE_SHARE_DELETE: the delete succeeds.
-    HANDLE sharing = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
+    HANDLE sharing = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
     ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(DeleteFileA(path.c_str()));
     EXPECT_TRUE(CloseHandle(sharing));
@@ -235,7 +209,7 @@ TEST_F(Files, ShareModesDecideWhetherASecondOpenOrADeleteWorks) {
 
 TEST_F(Files, ReadAndWriteReportTheBytesMoved) {
     const std::string path = Path("rw.bin");
-    HANDLE file = Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
+    HANDLE file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     Track("rw.bin");
     DWORD done = 99;
@@ -252,7 +226,7 @@ TEST_F(Files, ReadAndWriteReportTheBytesMoved) {
     EXPECT_EQ(done, 0u);
     ASSERT_TRUE(CloseHandle(file));
 
-    file = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(ReadFile(file, buffer, 4, &done, nullptr));
     EXPECT_EQ(done, 4u);
@@ -269,7 +243,7 @@ TEST_F(Files, ReadAndWriteReportTheBytesMoved) {
 TEST_F(Files, DispositionsCreateTruncateOrRefuse) {
     MakeFile("f.txt", "old content");
     const std::string path = Path("f.txt");
-    HANDLE file = Open(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+    HANDLE file = OpenFile(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
     EXPECT_EQ(GetFileSize(file, nullptr), 0u);
@@ -278,14 +252,14 @@ TEST_F(Files, DispositionsCreateTruncateOrRefuse) {
     ASSERT_TRUE(CloseHandle(file));
     EXPECT_EQ(ReadAll("f.txt"), "new");
 
-    EXPECT_EQ(Open(path, GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_EXISTS});
-    EXPECT_EQ(Open(Path("none.txt"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(Path("none.txt"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
-    EXPECT_EQ(Open(Path("none\\x.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(Path("none\\x.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
 
-    file = Open(Path("new.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS);
+    file = OpenFile(Path("new.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     Track("new.txt");
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SUCCESS});
@@ -293,7 +267,7 @@ TEST_F(Files, DispositionsCreateTruncateOrRefuse) {
 
     // A folder is not opened as a file.
     MakeFolder("dir");
-    EXPECT_EQ(Open(Path("dir"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenFile(Path("dir"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
 }
 
@@ -305,7 +279,7 @@ TEST_F(Files, ShiftJisNameWithA5CTrailByteRoundTrips) {
     MakeFolder(folder);
     MakeFile(folder + "\\x.txt", "so");
     EXPECT_EQ(ReadAll(folder + "\\x.txt"), "so");
-    const FindResult found = Find(Path(folder));
+    const FindResult found = FindEntry(Path(folder));
     ASSERT_TRUE(found.found);
     EXPECT_EQ(found.name, folder);
     EXPECT_EQ(found.attributes & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
@@ -314,11 +288,11 @@ TEST_F(Files, ShiftJisNameWithA5CTrailByteRoundTrips) {
 
     const std::string file = "a\x83\x5C.txt";
     MakeFile(file, "f");
-    const FindResult named = Find(Path(file));
+    const FindResult named = FindEntry(Path(file));
     ASSERT_TRUE(named.found);
     EXPECT_EQ(named.name, file);
     EXPECT_TRUE(DeleteFileA(Path(file).c_str()));
-    EXPECT_FALSE(Find(Path(file)).found);
+    EXPECT_FALSE(FindEntry(Path(file)).found);
 }
 
 TEST_F(Files, CurrentDirectoryResolvesRelativePathsAndCannotBeRemoved) {
@@ -332,9 +306,9 @@ TEST_F(Files, CurrentDirectoryResolvesRelativePathsAndCannotBeRemoved) {
     char small[2] = {};
     EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), length + 1);
 
-    const FindResult relative = Find("rel.txt");
+    const FindResult relative = FindEntry("rel.txt");
     EXPECT_TRUE(relative.found);
-    EXPECT_TRUE(Find("..\\cwd\\rel.txt").found);
+    EXPECT_TRUE(FindEntry("..\\cwd\\rel.txt").found);
     ASSERT_TRUE(DeleteFileA("rel.txt"));
     // The process's current directory stays, even when empty.
     EXPECT_FALSE(RemoveDirectoryA(Path("cwd").c_str()));

@@ -49,9 +49,12 @@ bool IsSafeRelativePath(const std::string& path) {
     // system's normalization turns into "." or "..".
     bool onlyDotsAndSpaces = true;
     std::size_t componentLength = 0;
+    std::size_t componentStart = 0;
     for (std::size_t i = 0; i < path.size();) {
         const auto byte = static_cast<unsigned char>(path[i]);
         if (byte == '\0' || byte == ':') return false;
+        // A wildcard names no file; a call would take it as a pattern or refuse it.
+        if (byte == '*' || byte == '?') return false;
         if (sjis::IsLeadByte(byte)) {
             if (i + 1 >= path.size()) return false;
             if (!IsWellFormedPair(byte, static_cast<unsigned char>(path[i + 1]))) return false;
@@ -64,15 +67,18 @@ bool IsSafeRelativePath(const std::string& path) {
             // An empty component (a doubled or trailing separator) names no
             // file an installer writes; refusing it keeps one spelling per path.
             if (componentLength == 0 || onlyDotsAndSpaces) return false;
+            // No installer can have made a file or folder named like a device.
+            if (IsDeviceName(path.substr(componentStart, i - componentStart))) return false;
             onlyDotsAndSpaces = true;
             componentLength = 0;
+            componentStart = i + 1;
         } else {
             if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
             ++componentLength;
         }
         ++i;
     }
-    return componentLength > 0 && !onlyDotsAndSpaces;
+    return componentLength > 0 && !onlyDotsAndSpaces && !IsDeviceName(path.substr(componentStart));
 }
 
 bool IsAbsoluteFolderPath(const std::string& path) {

@@ -8,11 +8,12 @@
 
 #include "common/paths.h"  // JoinWithSeparator
 
-// A relative path that stays below the folder it is joined to: not empty,
-// not beginning with '\' or '/', no ':' (drive or stream), no NUL, well-formed
-// two-byte characters, and every component a real name: not empty and not
-// made only of dots and spaces ('\' and '/' both separate components, as the
-// system's path rules have it).
+// A relative path that stays below the folder it is joined to and names
+// files, nothing else: not empty, not beginning with '\' or '/', no ':'
+// (drive or stream), no NUL, no wildcard ('*', '?'), well-formed two-byte
+// characters, and every component a real name: not empty, not made only of
+// dots and spaces, and not a device name such as NUL or CON.txt ('\' and '/'
+// both separate components, as the system's path rules have it).
 [[nodiscard]] bool IsSafeRelativePath(const std::string& path);
 
 // An absolute folder: a drive letter, ':', then '\' or the end ("C:", "C:\X"),

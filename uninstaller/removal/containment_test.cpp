@@ -48,6 +48,14 @@ TEST(IsSafeRelativePath, AcceptsOnlyPathsThatStayBelowTheirFolder) {
         {"0xFD is a single byte to the system", "\xFD\\..\\x", false},
         {"NUL inside", std::string("..\0x", 4), false},
         {"NUL after a safe prefix", std::string("a\0b", 3), false},
+        {"a device as the file", "data\\NUL", false},
+        {"a device with an extension, any case", "cOn.txt", false},
+        {"a device as a folder", "LPT1.d\\x.dat", false},
+        {"a device with trailing spaces", "data\\aux  .dat", false},
+        {"names that only begin like a device", "COM10\\NULL\\CONX.txt", true},
+        {"a wildcard pattern", "data\\*.dat", false},
+        {"a question mark", "data\\a?.dat", false},
+        {"a wildcard in a folder", "d*\\x.dat", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsSafeRelativePath(c.path), c.safe) << c.title;
 }

@@ -67,10 +67,16 @@ inline InstallFileList SampleFiles() {
             {"Data\\Sound\\bgm.ogg", 0, 0x6}};
 }
 
+// Where the removal runs: the temporary copy. The game's own Uninstaller.exe
+// (the machine's default module path) is listed, and a running program's
+// file cannot be deleted.
+const char kTemporaryCopy[] = "C:\\Temp\\abcdefghijklmnop.exe";
+
 // The sample game as installed, its records, shortcuts and registry, plus
 // (unless told otherwise) the bystanders. Installer.ini and InstallFiles.ini
-// are real record files.
+// are real record files. The program running is the temporary copy.
 inline void LayOutSample(sim::Machine& m, bool withBystanders = true) {
+    m.SetModulePath(kTemporaryCopy);
     for (const auto& entry : SampleFiles()) m.AddFile(std::string(kGame) + "\\" + entry.Path, "bytes");
     m.AddFile(std::string(kGame) + "\\InstallInfo\\Installer.ini",
               "#InstallerSetupFileVersion = 1\n"

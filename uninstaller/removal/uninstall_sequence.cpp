@@ -6,6 +6,7 @@
 #include "uninstaller/removal/containment.h"
 #include "uninstaller/removal/files_and_shortcuts.h"
 #include "uninstaller/removal/folders.h"
+#include "uninstaller/removal/handover.h"
 #include "uninstaller/removal/registry.h"
 
 namespace {
@@ -96,5 +97,8 @@ bool UninstallGame(const std::string& gameFolder) {
     if (!ReadInstallerSettings(JoinWithSeparator(recordFolder, kSettingsFileName), settings)) return false;
     InstallFileList files;
     if (!ReadInstallFileList(JoinWithSeparator(recordFolder, kFileListFileName), files)) return false;
+    if (IsSafeRelativePath(settings.UninstallerExeFileName)) {
+        WaitForProgramFileToBeFree(JoinWithSeparator(gameFolder, settings.UninstallerExeFileName));
+    }
     return RemoveInstallation(settings, files, gameFolder);
 }

@@ -1,0 +1,42 @@
+#include "uninstaller/removal/handover.h"
+
+#include <cstddef>
+
+#include "common/file.h"
+#include "common/folders.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 100;
+
+bool SameAsciiCaseless(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Opening for writing, without changing anything, is what a mapped program
+// file refuses with a sharing violation.
+bool IsTakenByARunningProgram(const std::string& path) {
+    FileHandleHolder file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) return GetLastError() == ERROR_SHARING_VIOLATION;
+    (void)file.Close();  // a failed close is tried once more by the holder
+    return false;
+}
+
+}  // namespace
+
+void WaitForProgramFileToBeFree(const std::string& programFile) {
+    // Run from the game folder itself, there is nobody to wait for.
+    if (SameAsciiCaseless(GetModuleFilePath(), programFile)) return;
+    for (int wait = 0; wait < kHandOverWaits && IsTakenByARunningProgram(programFile); ++wait) {
+        Sleep(kWaitMilliseconds);
+    }
+}
