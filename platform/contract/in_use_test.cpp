@@ -22,7 +22,9 @@ TEST_F(InUse, ADeletedFileStillOpenKeepsItsNameAndFolderUntilTheLastClose) {
     // NTFS with POSIX delete semantics (current Windows) takes the name away
     // at once; Wine, older Windows and the simulation by default keep it.
     const bool kept = FindEntry(path).found;
-    if (RunningUnderWine() || RunningOnSimulation()) EXPECT_TRUE(kept);
+    if (RunningUnderWine() || RunningOnSimulation()) {
+        EXPECT_TRUE(kept);
+    }
     if (kept) {
         EXPECT_FALSE(RemoveDirectoryA(Path("dir").c_str()));
         EXPECT_EQ(GetLastError(), DWORD{ERROR_DIR_NOT_EMPTY});

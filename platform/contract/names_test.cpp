@@ -65,7 +65,9 @@ TEST_F(Names, AnsiPathsStopAtMaxPathCharacters) {
     const std::string folder = NameForTotal(Root(), MAX_PATH - 12, 'e');
     const BOOL madeFolder = CreateDirectoryA(Path(folder).c_str(), nullptr);
     if (madeFolder) Track(folder);
-    if (!RunningUnderWine()) EXPECT_FALSE(madeFolder);
+    if (!RunningUnderWine()) {
+        EXPECT_FALSE(madeFolder);
+    }
 }
 
 // The limit counts characters: a two-byte character is one.

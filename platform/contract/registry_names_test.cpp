@@ -66,7 +66,9 @@ TEST_F(RegistryNames, AnEmptyNameIsTheKeyItself) {
     DWORD disposition = 0;
     ASSERT_EQ(Create(game.Get(), "", again.Out(), &disposition), ERROR_SUCCESS);
     // Wine says it created the key it only opened.
-    if (!RunningUnderWine()) EXPECT_EQ(disposition, DWORD{REG_OPENED_EXISTING_KEY});
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(disposition, DWORD{REG_OPENED_EXISTING_KEY});
+    }
     EXPECT_EQ(RegDeleteKeyA(game.Get(), nullptr), ERROR_INVALID_PARAMETER);
     // "" deletes the handle's own key, even through a handle for reading.
     EXPECT_EQ(RegDeleteKeyA(game.Get(), ""), ERROR_SUCCESS);
@@ -99,8 +101,12 @@ TEST_F(RegistryNames, AKeyNameHoldsAtMost255Characters) {
     Key tooLong;
     const LSTATUS made256 = Create(base.Get(), std::string(256, 'n'), tooLong.Out());
     // Wine takes one character more.
-    if (!RunningUnderWine()) EXPECT_EQ(made256, ERROR_INVALID_PARAMETER);
-    if (made256 == ERROR_SUCCESS) EXPECT_EQ(RegDeleteKeyA(base.Get(), std::string(256, 'n').c_str()), ERROR_SUCCESS);
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(made256, ERROR_INVALID_PARAMETER);
+    }
+    if (made256 == ERROR_SUCCESS) {
+        EXPECT_EQ(RegDeleteKeyA(base.Get(), std::string(256, 'n').c_str()), ERROR_SUCCESS);
+    }
     Key farTooLong;
     EXPECT_NE(Create(base.Get(), std::string(300, 'n'), farTooLong.Out()), ERROR_SUCCESS);
     EXPECT_NE(RegOpenKeyExA(base.Get(), std::string(300, 'n').c_str(), 0, KEY_READ, farTooLong.Out()),
