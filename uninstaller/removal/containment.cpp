@@ -101,18 +101,19 @@ bool IsReparsePointOrUnknown(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative) {
+std::optional<std::string> ResolveRecordPath(const std::string& base, const std::string& relative,
+                                             RecordPathUse use, const char* extension) {
+    // An empty base would put the path at the root of the current drive.
+    if (base.empty() || !IsSafeRelativePath(relative)) return std::nullopt;
     const std::string prefix = JoinWithSeparator(base, std::string());
-    return VisitFoldersOnTheWay(relative, [&](std::size_t end) {
+    const bool wayIsFree = VisitFoldersOnTheWay(relative, [&](std::size_t end) {
         // Only an ordinary folder leads on. Below an absent one there is
         // nothing to act on, unless a link has been put there since.
         const DWORD attributes = GetFileAttributesA((prefix + relative.substr(0, end)).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     });
-}
-
-bool IsFolderChainFreeOfReparsePoints(const std::string& base, const std::string& relative) {
-    if (!IsWayFreeOfReparsePoints(base, relative)) return false;
-    if (relative.empty()) return true;
-    return !IsReparsePointOrUnknown(JoinWithSeparator(base, relative));
+    if (!wayIsFree) return std::nullopt;
+    std::string path = prefix + relative + extension;
+    if (use == RecordPathUse::Inside && IsReparsePointOrUnknown(path)) return std::nullopt;
+    return path;
 }

@@ -4,9 +4,9 @@
 // delete anything outside the game, desktop or program-menu folder.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "common/paths.h"  // JoinWithSeparator
 
 // A relative path that stays below the folder it is joined to and names
 // files, nothing else: not empty, not beginning with '\' or '/', no ':'
@@ -25,10 +25,24 @@
 // attributes cannot be read for another reason than its absence.
 [[nodiscard]] bool IsReparsePointOrUnknown(const std::string& path);
 
-// True when every folder strictly between `base` and the last component of
-// `relative` is there and no reparse point, so that acting on base\relative
-// follows no link. `base` itself is not examined.
-[[nodiscard]] bool IsWayFreeOfReparsePoints(const std::string& base, const std::string& relative);
+// What a path from the records is resolved for.
+enum class RecordPathUse {
+    // The entry itself is deleted or removed. A link there is only its own
+    // name (RemoveFolderOnce still refuses a folder that is a link).
+    Entry,
+    // A folder whose contents are acted on: it must itself be an ordinary
+    // folder, or absent.
+    Inside,
+};
 
-// The same, including the last component of `relative` itself.
-[[nodiscard]] bool IsFolderChainFreeOfReparsePoints(const std::string& base, const std::string& relative);
+// The one way from a name in the records to a path to act on: `relative`
+// joined below `base`, or nothing when `base` is empty, when `relative`
+// could leave `base` (see IsSafeRelativePath), or when a folder on the way below `base` is not an
+// ordinary folder that is there (a link, an entry whose attributes cannot be
+// read, an absent folder with nothing below it). With RecordPathUse::Inside
+// the last component is looked at too. `base` itself is not examined.
+// `extension` is what the program adds to the name in the records (a
+// shortcut's ".lnk"): it is appended after the name is checked.
+[[nodiscard]] std::optional<std::string> ResolveRecordPath(const std::string& base, const std::string& relative,
+                                                           RecordPathUse use = RecordPathUse::Entry,
+                                                           const char* extension = "");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/sim.h"
@@ -96,21 +97,41 @@ TEST(ReparseWalk, FindsLinksOnTheWayBelowTheBase) {
         {"through a link whose name ends in 0x5C", "\x83\x5C\\x.dat", false},
         {"through a link reached by a doubled separator", "Real\\\\Inner\\x.dat", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsWayFreeOfReparsePoints("C:\\G", c.path), c.safe) << c.title;
+    for (const auto& c : cases) {
+        const std::optional<std::string> path = ResolveRecordPath("C:\\G", c.path);
+        EXPECT_EQ(path.has_value(), c.safe) << c.title;
+        if (path) {
+            EXPECT_EQ(*path, "C:\\G\\" + c.path) << c.title;
+        }
+    }
 
-    EXPECT_TRUE(IsFolderChainFreeOfReparsePoints("C:\\G", "Real\\Sub"));
-    EXPECT_FALSE(IsFolderChainFreeOfReparsePoints("C:\\G", "Link"));
-    EXPECT_FALSE(IsFolderChainFreeOfReparsePoints("C:\\G", "Real\\Inner"));
-    EXPECT_TRUE(IsFolderChainFreeOfReparsePoints("C:\\G", ""));
+    // A folder to act inside must itself be no link; an absent one has nothing in it.
+    EXPECT_TRUE(ResolveRecordPath("C:\\G", "Real\\Sub", RecordPathUse::Inside));
+    EXPECT_TRUE(ResolveRecordPath("C:\\G", "Real\\Missing", RecordPathUse::Inside));
+    EXPECT_FALSE(ResolveRecordPath("C:\\G", "Link", RecordPathUse::Inside));
+    EXPECT_FALSE(ResolveRecordPath("C:\\G", "Real\\Inner", RecordPathUse::Inside));
     EXPECT_EQ(m.OpenFileHandles(), 0);
+}
+
+// Every name check comes with the door: a path that could leave the base, and
+// an empty base (the root of the current drive), give nothing, before any call.
+TEST(ReparseWalk, TheDoorRefusesWhatCouldLeaveTheBase) {
+    sim::Machine m;
+    m.AddFolder("C:\\G\\Real");
+    m.ClearJournal();
+    for (const char* relative : {"..\\x.dat", "C:\\x.dat", "\\x.dat", "Real\\NUL", "Real\\*.dat", ""}) {
+        EXPECT_FALSE(ResolveRecordPath("C:\\G", relative)) << relative;
+    }
+    EXPECT_FALSE(ResolveRecordPath("", "Real\\x.dat"));
+    EXPECT_TRUE(m.Journal().empty());
 }
 
 TEST(ReparseWalk, UnreadableAttributesCountAsALink) {
     sim::Machine m;
     m.AddFolder("C:\\G\\Real");
     m.FailCall("GetFileAttributesA", 1, ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(IsWayFreeOfReparsePoints("C:\\G", "Real\\x.dat"));
-    EXPECT_TRUE(IsWayFreeOfReparsePoints("C:\\G", "Real\\x.dat"));
+    EXPECT_FALSE(ResolveRecordPath("C:\\G", "Real\\x.dat"));
+    EXPECT_TRUE(ResolveRecordPath("C:\\G", "Real\\x.dat"));
 }
 
 }  // namespace

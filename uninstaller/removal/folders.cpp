@@ -1,6 +1,7 @@
 #include "uninstaller/removal/folders.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "common/paths.h"
@@ -84,8 +85,8 @@ bool RemoveFolderOnce(const std::string& path) {
 }
 
 bool RemoveFolderBelow(const std::string& base, const std::string& relative) {
-    if (!IsWayFreeOfReparsePoints(base, relative)) return false;
-    return RemoveFolderOnce(JoinWithSeparator(base, relative));
+    const std::optional<std::string> path = ResolveRecordPath(base, relative);
+    return path && RemoveFolderOnce(*path);
 }
 
 void RemoveInstalledFolders(const std::string& gameFolder, const InstallFileList& files) {

@@ -35,5 +35,6 @@ void RemoveInstalledFolders(const std::string& gameFolder, const InstallFileList
 // folder that is itself a reparse point is not attempted (its removal would
 // drop the link whatever its target still holds). True when removed.
 bool RemoveFolderOnce(const std::string& path);
-// The same for base\relative, after checking that no link lies on the way.
+// The same for base\relative, resolved by ResolveRecordPath (nothing when
+// the name could leave `base` or a link lies on the way).
 bool RemoveFolderBelow(const std::string& base, const std::string& relative);

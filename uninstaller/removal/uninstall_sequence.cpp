@@ -1,5 +1,7 @@
 #include "uninstaller/removal/uninstall_sequence.h"
 
+#include <optional>
+
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/win32.h"
@@ -18,9 +20,8 @@ const char kSaveFolderSettingFileName[] = "SaveFolderSetting.ini";
 
 // A record file below the game folder, unless a link stands on its way.
 void DeleteRecordFile(const std::string& gameFolder, const std::string& name) {
-    const std::string relative = JoinWithSeparator(kRecordFolderName, name);
-    if (!IsWayFreeOfReparsePoints(gameFolder, relative)) return;
-    (void)DeleteFileA(JoinWithSeparator(gameFolder, relative).c_str());
+    const std::optional<std::string> path = ResolveRecordPath(gameFolder, JoinWithSeparator(kRecordFolderName, name));
+    if (path) (void)DeleteFileA(path->c_str());
 }
 
 // The folder above the game folder goes only when it is named after the
@@ -50,18 +51,20 @@ bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList
     // puts the game's menu folder straight into the program-menu folder.
     const std::string programsFolder = GetCommonProgramsFolderPath();
     const std::string& makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
-    const bool makerMenuUsable =
-        !programsFolder.empty() && (makerMenuRelative.empty() || IsSafeRelativePath(makerMenuRelative));
+    // Both menu names must be names of their own, so that the game's menu
+    // folder lies inside the maker's.
+    const bool makerMenuUsable = makerMenuRelative.empty() || IsSafeRelativePath(makerMenuRelative);
     const bool gameMenuUsable = makerMenuUsable && IsSafeRelativePath(settings.GameName);
     const std::string gameMenuRelative =
         makerMenuRelative.empty() ? settings.GameName : JoinWithSeparator(makerMenuRelative, settings.GameName);
-    const std::string gameMenuFolder = JoinWithSeparator(programsFolder, gameMenuRelative);
     const std::string recordFolder = JoinWithSeparator(gameFolder, kRecordFolderName);
 
-    // 2, 3. Shortcuts.
+    // 2, 3. Shortcuts; those in the menu only inside an ordinary game menu folder.
     RemoveDesktopShortcuts(settings);
-    if (gameMenuUsable && IsFolderChainFreeOfReparsePoints(programsFolder, gameMenuRelative)) {
-        RemoveProgramMenuShortcuts(settings, gameMenuFolder);
+    if (gameMenuUsable) {
+        const std::optional<std::string> gameMenuFolder =
+            ResolveRecordPath(programsFolder, gameMenuRelative, RecordPathUse::Inside);
+        if (gameMenuFolder) RemoveProgramMenuShortcuts(settings, *gameMenuFolder);
     }
     // 4, 5. Menu folders, each only when empty; the program-menu folder
     // itself (an empty maker menu name) is the system's, never ours.
@@ -97,8 +100,8 @@ bool UninstallGame(const std::string& gameFolder) {
     if (!ReadInstallerSettings(JoinWithSeparator(recordFolder, kSettingsFileName), settings)) return false;
     InstallFileList files;
     if (!ReadInstallFileList(JoinWithSeparator(recordFolder, kFileListFileName), files)) return false;
-    if (IsSafeRelativePath(settings.UninstallerExeFileName)) {
-        WaitForProgramFileToBeFree(JoinWithSeparator(gameFolder, settings.UninstallerExeFileName));
+    if (const auto program = ResolveRecordPath(gameFolder, settings.UninstallerExeFileName)) {
+        WaitForProgramFileToBeFree(*program);
     }
     return RemoveInstallation(settings, files, gameFolder);
 }
