@@ -30,16 +30,20 @@ void DeleteKeyTree(const std::string& path) {
 }
 
 #ifdef _WIN32
-// A copy of this program started by OtherProcess runs no test: it waits for
-// its end event, named on its command line, and goes.
+// A copy of this program started by OtherProcess runs no test: it says it
+// is running, waits for its end event, named on its command line, and goes.
 const char kChildSwitch[] = " --contract-child=";
+const char kReadySuffix[] = "-ready";
 
 struct ChildMode {
     ChildMode() {
         const std::string line = GetCommandLineA();
         const std::size_t at = line.find(kChildSwitch);
         if (at == std::string::npos) return;
-        HANDLE end = OpenEventA(SYNCHRONIZE, FALSE, line.substr(at + sizeof kChildSwitch - 1).c_str());
+        const std::string name = line.substr(at + sizeof kChildSwitch - 1);
+        HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + kReadySuffix).c_str());
+        if (ready != nullptr) SetEvent(ready);
+        HANDLE end = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
         if (end != nullptr) WaitForSingleObject(end, 60000);
         ExitProcess(0);
     }
@@ -93,17 +97,26 @@ bool OtherProcess::Start(const std::string& image, const std::string& currentFol
     const std::string eventName = "contract-child-" + UniqueSuffix();
     endEvent_ = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
     if (endEvent_ == nullptr) return false;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (eventName + kReadySuffix).c_str());
+    if (ready == nullptr) return false;
     std::string commandLine = "\"" + image + "\"" + kChildSwitch + eventName;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
     if (!CreateProcessA(image.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentFolder.c_str(),
                         &startup, &started)) {
+        CloseHandle(ready);
         return false;
     }
     CloseHandle(started.hThread);
     process_ = started.hProcess;
-    return true;
+    // Windows gives the new process its current folder before CreateProcessA
+    // returns; Wine only once the process runs. Waiting until it says it is
+    // running makes both hold the folder from here on.
+    HANDLE waits[] = {ready, process_};
+    const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 60000);
+    CloseHandle(ready);
+    return woke == WAIT_OBJECT_0;
 #else
     id_ = sim::Machine::Current().StartProcess(image, currentFolder);
     return true;
