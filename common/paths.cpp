@@ -68,3 +68,18 @@ bool IsDeviceName(const std::string& name) {
     return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
            stem[3] >= '1' && stem[3] <= '9';
 }
+
+std::string FoldForComparison(const std::string& path) {
+    std::string folded = path;
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(folded[i]);
+        if (sjis::IsLeadByte(byte)) {
+            ++i;
+        } else if (byte >= 'a' && byte <= 'z') {
+            folded[i] = static_cast<char>(byte - 'a' + 'A');
+        } else if (byte == '/') {
+            folded[i] = '\\';
+        }
+    }
+    return folded;
+}

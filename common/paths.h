@@ -27,3 +27,8 @@ void RemoveTrailingSeparator(std::string& path);
 // ("nul.txt", "COM1.dat"), trailing spaces ignored. Whatever folder it is
 // joined to, the ANSI file calls open that device instead.
 [[nodiscard]] bool IsDeviceName(const std::string& name);
+// The path as Windows compares names: ASCII letters upper-cased and '/' taken
+// as '\', outside two-byte characters only (their trail bytes are not
+// letters). Two paths that fold alike name the same file; short names, ".."
+// and letters beyond ASCII aside.
+[[nodiscard]] std::string FoldForComparison(const std::string& path);

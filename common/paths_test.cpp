@@ -105,4 +105,16 @@ TEST(IsDeviceName, TheNameBeforeTheFirstDotInAnyCase) {
     for (const auto& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << c.name;
 }
 
+TEST(FoldForComparison, FoldsAsciiLettersAndSlashesOutsideTwoByteCharacters) {
+    const struct {
+        std::string path, folded;
+    } cases[] = {
+        {"c:\\Games/x.EXE", "C:\\GAMES\\X.EXE"},
+        {"\x83\x61z", "\x83\x61Z"},  // a trail byte that looks like 'a' is not a letter
+        {"\xA0" "a", "\xA0" "A"},    // half-width katakana is one byte
+        {"x\x81", "X\x81"},          // a lone lead byte at the end
+    };
+    for (const auto& c : cases) EXPECT_EQ(FoldForComparison(c.path), c.folded) << c.path;
+}
+
 }  // namespace

@@ -50,23 +50,6 @@ constexpr std::size_t kShownTokenBytes = 60;
 
 // ---- paths ----------------------------------------------------------------
 
-// Upper-cased ASCII letters outside two-byte characters and '\' for '/': how
-// Windows compares names.
-std::string Fold(const std::string& path) {
-    std::string folded = path;
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(folded[i]);
-        if (sjis::IsLeadByte(byte)) {
-            ++i;
-        } else if (byte >= 'a' && byte <= 'z') {
-            folded[i] = static_cast<char>(byte - 'a' + 'A');
-        } else if (byte == '/') {
-            folded[i] = '\\';
-        }
-    }
-    return folded;
-}
-
 // The components of a path, split at '\' and '/' outside two-byte characters.
 std::vector<std::string> Components(const std::string& path) {
     std::vector<std::string> parts(1);
@@ -422,7 +405,7 @@ void ReadShortcutsAndFiles(Context& c, Events& events) {
 std::string Holding(const sim::Machine& machine, const std::string& folder) {
     std::vector<std::string> names;
     for (const std::string& path : machine.ListTree(folder)) {
-        if (Fold(GetParentPath(path)) == Fold(folder)) names.push_back(GetLastComponent(path));
+        if (FoldForComparison(GetParentPath(path)) == FoldForComparison(folder)) names.push_back(GetLastComponent(path));
     }
     if (names.empty()) return std::string();
     std::string text = "it still holds ";
@@ -538,28 +521,28 @@ void ReadRegistrySteps(Context& c, Events& events) {
 
 void FindUnlisted(Context& c) {
     std::set<std::string> listed;
-    for (const InstallFileEntry& entry : c.files) listed.insert(Fold(entry.Path));
+    for (const InstallFileEntry& entry : c.files) listed.insert(FoldForComparison(entry.Path));
     std::map<std::string, const Step*> stayingFolders;  // by folded relative path
     for (const Step& step : c.report.steps) {
-        if (step.section == "folders" && step.outcome != "removed") stayingFolders.emplace(Fold(step.path), &step);
+        if (step.section == "folders" && step.outcome != "removed") stayingFolders.emplace(FoldForComparison(step.path), &step);
     }
     const std::vector<std::string> tree = c.machine.ListTree(c.gameFolder);
     std::set<std::string> holding;  // folders that still hold something
-    for (const std::string& full : tree) holding.insert(Fold(GetParentPath(full)));
+    for (const std::string& full : tree) holding.insert(FoldForComparison(GetParentPath(full)));
     for (const std::string& full : tree) {
         const DWORD attributes = c.machine.Attributes(full);
         const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         // A folder that still holds something stays because of what it holds.
-        if (folder && !link && holding.count(Fold(full)) != 0) continue;
+        if (folder && !link && holding.count(FoldForComparison(full)) != 0) continue;
         const std::string relative = RelativeTo(full, c.gameFolder);
-        if (listed.count(Fold(relative)) != 0) continue;  // listed: its step says why it stays
+        if (listed.count(FoldForComparison(relative)) != 0) continue;  // listed: its step says why it stays
         Unlisted item;
         item.path = relative;
         item.kind = link ? "link" : folder ? "folder" : "file";
         // The nearest listed folder above it stays with a message.
         for (std::string parent = GetParentPath(relative); !parent.empty(); parent = GetParentPath(parent)) {
-            const auto staying = stayingFolders.find(Fold(parent));
+            const auto staying = stayingFolders.find(FoldForComparison(parent));
             if (staying == stayingFolders.end()) continue;
             item.keeps = staying->second->path;
             item.shows = staying->second->boxes;

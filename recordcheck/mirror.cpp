@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "common/paths.h"
 #include "common/sjis.h"
 #include "platform/sim.h"
 #include "platform/win32.h"
@@ -20,18 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string AsciiUpper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 // The files whose bytes the programs read: the installer's records and the
 // start-up settings with their includes.
 bool ContentMatters(const std::string& name, bool inRecordFolder) {
     if (inRecordFolder) return true;
-    const std::string upper = AsciiUpper(name);
+    const std::string upper = FoldForComparison(name);
     for (const char* extension : {".INI", ".INC", ".INN"}) {
         const std::size_t length = std::strlen(extension);
         if (upper.size() > length && upper.compare(upper.size() - length, length, extension) == 0) return true;
@@ -91,7 +85,7 @@ private:
         }
         if (fs::is_directory(status)) {
             machine_.AddFolder(path);
-            const bool records = level == Level::GameFolder && AsciiUpper(name.bytes) == "INSTALLINFO";
+            const bool records = level == Level::GameFolder && FoldForComparison(name.bytes) == "INSTALLINFO";
             return CopyChildren(entry.path(), path, records ? Level::RecordFolder : Level::Other);
         }
         // Only a regular file is read: a pipe or device would never end.

@@ -1,25 +1,13 @@
 #include "uninstaller/removal/handover.h"
 
-#include <cstddef>
-
 #include "common/file.h"
 #include "common/folders.h"
+#include "common/paths.h"
 #include "platform/win32.h"
 
 namespace {
 
 constexpr DWORD kWaitMilliseconds = 100;
-
-bool SameAsciiCaseless(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // Opening for writing, without changing anything, is what a mapped program
 // file refuses with a sharing violation.
@@ -35,7 +23,7 @@ bool IsTakenByARunningProgram(const std::string& path) {
 
 void WaitForProgramFileToBeFree(const std::string& programFile) {
     // Run from the game folder itself, there is nobody to wait for.
-    if (SameAsciiCaseless(GetModuleFilePath(), programFile)) return;
+    if (FoldForComparison(GetModuleFilePath()) == FoldForComparison(programFile)) return;
     for (int wait = 0; wait < kHandOverWaits && IsTakenByARunningProgram(programFile); ++wait) {
         Sleep(kWaitMilliseconds);
     }
