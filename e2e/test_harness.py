@@ -1,6 +1,6 @@
 """The harness fails a scenario clearly, and soon, when the boxes are not the
-ones expected: run on the real Uninstaller.exe, whose parse failure shows one
-known box."""
+ones expected, or when a run that should relaunch ends without doing so:
+run on the real Uninstaller.exe, whose parse failure shows one known box."""
 
 import pytest
 
@@ -13,17 +13,19 @@ PROGRAM = "C:\\Tools\\Uninstaller.exe"
 PARSE_BOX = Box(m.PARSE_FAILED, m.UNINSTALLER_CAPTION, m.ERROR_FLAGS)
 
 
-@pytest.mark.parametrize("boxes, complaint", [
-    ([], r"unexpected box after the 0 expected: 'コマンドラインの解析に失敗しました'"),
-    ([PARSE_BOX, PARSE_BOX], r"box 2 never appeared, the program ended first"),
-    ([Box(m.UNINSTALL_FAILED, m.UNINSTALLER_CAPTION, m.ERROR_FLAGS)], r"box 1: wrong text\n"),
-    ([Box(m.PARSE_FAILED, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)], r"box 1: wrong flags\n"),
-], ids=["unexpected", "missing", "wrong-text", "wrong-flags"])
-def test_a_scenario_that_sees_other_boxes_fails_with_what_it_saw(prefix, layout, boxes, complaint):
+@pytest.mark.parametrize("boxes, relaunch, complaint", [
+    ([], False, r"unexpected box after the 0 expected: 'コマンドラインの解析に失敗しました'"),
+    ([PARSE_BOX, PARSE_BOX], False, r"box 2 never appeared, the program ended first"),
+    ([PARSE_BOX, PARSE_BOX], True, r"box 2 never appeared, the program ended first"),
+    ([PARSE_BOX], True, r"the program did not start a relaunch batch"),
+    ([Box(m.UNINSTALL_FAILED, m.UNINSTALLER_CAPTION, m.ERROR_FLAGS)], False, r"box 1: wrong text\n"),
+    ([Box(m.PARSE_FAILED, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)], False, r"box 1: wrong flags\n"),
+], ids=["unexpected", "missing", "missing-with-relaunch", "no-relaunch", "wrong-text", "wrong-flags"])
+def test_a_scenario_that_sees_other_boxes_fails_with_what_it_saw(prefix, layout, boxes, relaunch, complaint):
     layout.copy_program(built("Uninstaller.exe"), PROGRAM)
 
     with pytest.raises(wine.HarnessError, match=complaint):
-        prefix.run(PROGRAM, b"-F", boxes=boxes)
+        prefix.run(PROGRAM, b"-F", boxes=boxes, relaunch=relaunch)
 
     # The prefix is usable again at once: the next run sees its box.
     assert prefix.run(PROGRAM, b"-F", boxes=[PARSE_BOX]).exit_code == -1

@@ -525,6 +525,9 @@ class _Runner:
         if self.process.poll() is None:
             return False
         if self.relaunch:
+            self._pump()    # the trace is whole once the batch has ended
+            if not self.batches:
+                return True     # the program ended without starting its batch
             if self.copy is None or self.copy.exists() or self.open:
                 return False
         return True
