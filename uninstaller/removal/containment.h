@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 
-
 // A relative path that stays below the folder it is joined to and names
 // files, nothing else: not empty, not beginning with '\' or '/', no ':'
 // (drive or stream), no NUL, no wildcard ('*', '?'), well-formed two-byte
@@ -37,10 +36,11 @@ enum class RecordPathUse {
 
 // The one way from a name in the records to a path to act on: `relative`
 // joined below `base`, or nothing when `base` is empty, when `relative`
-// could leave `base` (see IsSafeRelativePath), or when a folder on the way below `base` is not an
-// ordinary folder that is there (a link, an entry whose attributes cannot be
-// read, an absent folder with nothing below it). With RecordPathUse::Inside
-// the last component is looked at too. `base` itself is not examined.
+// could leave `base` (see IsSafeRelativePath), or when a folder on the way
+// below `base` is not an ordinary folder that is there (a link, an entry
+// whose attributes cannot be read, an absent folder with nothing below it).
+// With RecordPathUse::Inside the last component is looked at too. `base`
+// itself is not examined.
 // `extension` is what the program adds to the name in the records (a
 // shortcut's ".lnk"): it is appended after the name is checked.
 [[nodiscard]] std::optional<std::string> ResolveRecordPath(const std::string& base, const std::string& relative,
