@@ -112,7 +112,7 @@ class RunningGame:
              _z_drive(self.ready), _z_drive(self.release)],
             cwd=prefix.unix_path(game.folder), env=prefix.env, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + wine.scaled(30)
         while not self.ready.exists():
             if self.process.poll() is not None or time.monotonic() > deadline:
                 self.stop()
@@ -122,11 +122,7 @@ class RunningGame:
 
     def stop(self):
         self.release.touch()
-        try:
-            self.process.wait(30)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        wine.end_process(self.process, wine.scaled(30))
         shutil.rmtree(self.markers, ignore_errors=True)
 
 

@@ -111,12 +111,17 @@ class Display:
     def close(self):
         if self.process.poll() is None:
             self.process.terminate()
-            try:
-                self.process.wait(5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+            end_process(self.process, 5)
         self.log.close()
+
+
+def end_process(process, timeout):
+    """Gives a process `timeout` seconds to end, then kills it."""
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
 
 
 def kill_prefix(path: Path):
