@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/paths.h"
+#include "common/step_report.h"
 #include "common/text.h"
 #include "platform/win32.h"
 #include "prefclear/path_helpers.h"
@@ -112,6 +113,7 @@ void CApp::DeleteConfigFiles(const std::string& root) {
     for (const char* name : ConfigFileNames) {
         // The subfolder is asked for afresh for each file.
         const std::string path = WithTrailingBackslash(root) + WithTrailingBackslash(settings_.GetSaveFolder()) + name;
-        (void)DeleteFileA(path.c_str());  // missing, read-only or in use: left, next one
+        // Missing, read-only or in use: left, next one.
+        ReportCall(StepKind::ConfigFile, path, DeleteFileA(path.c_str()) != FALSE);
     }
 }

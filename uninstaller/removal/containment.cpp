@@ -42,33 +42,42 @@ bool VisitFoldersOnTheWay(const std::string& relative, Visit visit) {
 
 }  // namespace
 
-bool IsSafeRelativePath(const std::string& path) {
-    if (path.empty()) return false;
-    if (IsSeparator(static_cast<unsigned char>(path[0]))) return false;
+StepReason CheckRelativePath(const std::string& path) {
+    if (path.empty()) return StepReason::EmptyName;
+    if (IsSeparator(static_cast<unsigned char>(path[0]))) return StepReason::LeadingSeparator;
     // Walk components; a component of only dots and spaces is what the
     // system's normalization turns into "." or "..".
     bool onlyDotsAndSpaces = true;
     std::size_t componentLength = 0;
     std::size_t componentStart = 0;
+    // The fault of the component being walked, named once it is whole.
+    auto componentFault = [&](std::size_t end) {
+        // An empty component (a doubled or trailing separator) names no
+        // file an installer writes; refusing it keeps one spelling per path.
+        if (componentLength == 0) return StepReason::EmptyComponent;
+        if (onlyDotsAndSpaces) return StepReason::DotsComponent;
+        // No installer can have made a file or folder named like a device.
+        if (IsDeviceName(path.substr(componentStart, end - componentStart))) return StepReason::DeviceName;
+        return StepReason::None;
+    };
     for (std::size_t i = 0; i < path.size();) {
         const auto byte = static_cast<unsigned char>(path[i]);
-        if (byte == '\0' || byte == ':') return false;
+        if (byte == '\0') return StepReason::NulByte;
+        if (byte == ':') return StepReason::Colon;
         // A wildcard names no file; a call would take it as a pattern or refuse it.
-        if (byte == '*' || byte == '?') return false;
+        if (byte == '*' || byte == '?') return StepReason::Wildcard;
         if (sjis::IsLeadByte(byte)) {
-            if (i + 1 >= path.size()) return false;
-            if (!IsWellFormedPair(byte, static_cast<unsigned char>(path[i + 1]))) return false;
+            if (i + 1 >= path.size() || !IsWellFormedPair(byte, static_cast<unsigned char>(path[i + 1]))) {
+                return StepReason::BadCharacter;
+            }
             onlyDotsAndSpaces = false;
             ++componentLength;
             i += 2;
             continue;
         }
         if (IsSeparator(byte)) {
-            // An empty component (a doubled or trailing separator) names no
-            // file an installer writes; refusing it keeps one spelling per path.
-            if (componentLength == 0 || onlyDotsAndSpaces) return false;
-            // No installer can have made a file or folder named like a device.
-            if (IsDeviceName(path.substr(componentStart, i - componentStart))) return false;
+            const StepReason fault = componentFault(i);
+            if (fault != StepReason::None) return fault;
             onlyDotsAndSpaces = true;
             componentLength = 0;
             componentStart = i + 1;
@@ -78,8 +87,10 @@ bool IsSafeRelativePath(const std::string& path) {
         }
         ++i;
     }
-    return componentLength > 0 && !onlyDotsAndSpaces && !IsDeviceName(path.substr(componentStart));
+    return componentFault(path.size());
 }
+
+bool IsSafeRelativePath(const std::string& path) { return CheckRelativePath(path) == StepReason::None; }
 
 bool IsAbsoluteFolderPath(const std::string& path) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return true;
@@ -91,29 +102,46 @@ bool IsAbsoluteFolderPath(const std::string& path) {
     return path.size() == 2 || path[2] == '\\';
 }
 
-bool IsReparsePointOrUnknown(const std::string& path) {
+StepReason CheckNotALink(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         // Absent: nothing there can lead elsewhere, and acting below it fails.
         const DWORD error = GetLastError();
-        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? StepReason::None
+                                                                              : StepReason::Unreadable;
     }
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? StepReason::IsLink : StepReason::None;
 }
 
-std::optional<std::string> ResolveRecordPath(const std::string& base, const std::string& relative,
-                                             RecordPathUse use, const char* extension) {
-    // An empty base would put the path at the root of the current drive.
-    if (base.empty() || !IsSafeRelativePath(relative)) return std::nullopt;
+ResolvedPath ResolveRecordPath(const std::string& base, const std::string& relative, RecordPathUse use,
+                               const char* extension) {
+    ResolvedPath resolved;
     const std::string prefix = JoinWithSeparator(base, std::string());
-    const bool wayIsFree = VisitFoldersOnTheWay(relative, [&](std::size_t end) {
+    resolved.path = (base.empty() ? std::string() : prefix) + relative + extension;
+    // An empty base would put the path at the root of the current drive.
+    if (base.empty()) {
+        resolved.refusal = StepReason::NoFolder;
+        return resolved;
+    }
+    resolved.refusal = CheckRelativePath(relative);
+    if (!resolved.IsOpen()) return resolved;
+    (void)VisitFoldersOnTheWay(relative, [&](std::size_t end) {
         // Only an ordinary folder leads on. Below an absent one there is
         // nothing to act on, unless a link has been put there since.
-        const DWORD attributes = GetFileAttributesA((prefix + relative.substr(0, end)).c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        const std::string folder = prefix + relative.substr(0, end);
+        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+            resolved.refusal = absent ? StepReason::AbsentOnTheWay : StepReason::UnknownOnTheWay;
+        } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            resolved.refusal = StepReason::LinkOnTheWay;
+        } else {
+            return true;
+        }
+        resolved.at = folder;
+        return false;
     });
-    if (!wayIsFree) return std::nullopt;
-    std::string path = prefix + relative + extension;
-    if (use == RecordPathUse::Inside && IsReparsePointOrUnknown(path)) return std::nullopt;
-    return path;
+    if (resolved.IsOpen() && use == RecordPathUse::Inside) resolved.refusal = CheckNotALink(resolved.path);
+    return resolved;
 }

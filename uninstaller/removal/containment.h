@@ -4,8 +4,13 @@
 // delete anything outside the game, desktop or program-menu folder.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "common/step_report.h"
+
+// Why `path` could leave the folder it is joined to (see IsSafeRelativePath),
+// StepReason::None when it cannot. The first fault from the left is named.
+[[nodiscard]] StepReason CheckRelativePath(const std::string& path);
 
 // A relative path that stays below the folder it is joined to and names
 // files, nothing else: not empty, not beginning with '\' or '/', no ':'
@@ -20,9 +25,10 @@
 [[nodiscard]] bool IsAbsoluteFolderPath(const std::string& path);
 
 
-// True when `path` is a reparse point (junction, symbolic link) or its
-// attributes cannot be read for another reason than its absence.
-[[nodiscard]] bool IsReparsePointOrUnknown(const std::string& path);
+// StepReason::IsLink when `path` is a reparse point (junction, symbolic
+// link), StepReason::Unreadable when its attributes cannot be read for
+// another reason than its absence, StepReason::None otherwise.
+[[nodiscard]] StepReason CheckNotALink(const std::string& path);
 
 // What a path from the records is resolved for.
 enum class RecordPathUse {
@@ -34,15 +40,27 @@ enum class RecordPathUse {
     Inside,
 };
 
+// Where a name from the records leads. `path` is the joined path, also
+// when the door is shut (as named: a refused step still says what it named);
+// `refusal` says why it is shut, and `at` names the folder on the way that
+// shut it.
+struct ResolvedPath {
+    std::string path;
+    StepReason refusal = StepReason::None;
+    std::string at;
+
+    [[nodiscard]] bool IsOpen() const { return refusal == StepReason::None; }
+    explicit operator bool() const { return IsOpen(); }
+};
+
 // The one way from a name in the records to a path to act on: `relative`
-// joined below `base`, or nothing when `base` is empty, when `relative`
-// could leave `base` (see IsSafeRelativePath), or when a folder on the way
-// below `base` is not an ordinary folder that is there (a link, an entry
-// whose attributes cannot be read, an absent folder with nothing below it).
-// With RecordPathUse::Inside the last component is looked at too. `base`
-// itself is not examined.
-// `extension` is what the program adds to the name in the records (a
-// shortcut's ".lnk"): it is appended after the name is checked.
-[[nodiscard]] std::optional<std::string> ResolveRecordPath(const std::string& base, const std::string& relative,
-                                                           RecordPathUse use = RecordPathUse::Entry,
-                                                           const char* extension = "");
+// joined below `base`. Shut when `base` is empty (NoFolder), when `relative`
+// could leave `base` (CheckRelativePath), or when a folder on the way below
+// `base` is not an ordinary folder that is there: a link (LinkOnTheWay), an
+// entry whose attributes cannot be read (UnknownOnTheWay), an absent folder
+// with nothing below it (AbsentOnTheWay). With RecordPathUse::Inside the
+// last component is looked at too (IsLink, Unreadable). `base` itself is
+// not examined. `extension` is what the program adds to the name in the
+// records (a shortcut's ".lnk"): it is appended after the name is checked.
+[[nodiscard]] ResolvedPath ResolveRecordPath(const std::string& base, const std::string& relative,
+                                             RecordPathUse use = RecordPathUse::Entry, const char* extension = "");

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "platform/sim.h"
@@ -15,50 +14,60 @@ struct PathCase {
     bool safe;
 };
 
-TEST(IsSafeRelativePath, AcceptsOnlyPathsThatStayBelowTheirFolder) {
-    const PathCase cases[] = {
-        {"plain file", "a.txt", true},
-        {"nested", "Data\\Movie\\op.mpg", true},
-        {"forward slash nested", "Data/x.dat", true},
-        {"doubled separator", "a\\\\b", false},
-        {"trailing separator", "a\\b\\", false},
-        {"dots inside a name", "a..b\\..c\\d..", true},
-        {"0x5C trail byte is no separator: one component '..' + char", "..\x83\x5C", true},
-        {"Japanese folder with 0x5C trail", "\x95\x5C\x8E\xA6\\\x83\x5C.txt", true},
-        {"empty", "", false},
-        {"leading backslash", "\\Windows\\x", false},
-        {"leading slash", "/Windows/x", false},
-        {"two leading backslashes", "\\\\server\\share", false},
-        {"drive", "C:\\Windows\\x", false},
-        {"drive-relative", "C:x", false},
-        {"stream", "readme.txt:hidden", false},
-        {"dot", ".", false},
-        {"dot dot", "..", false},
-        {"three dots", "...", false},
-        {"dots and a space", ".. ", false},
-        {"only a space", " ", false},
-        {"parent in the middle", "Data\\..\\..\\Other\\x", false},
-        {"parent with slashes", "Data/../../x", false},
-        {"parent last", "Data\\..", false},
-        {"current folder component", "Data\\.\\x", false},
-        {"space-dot component", "Data\\ .\\x", false},
-        {"real separator after a 0x5C trail byte", "\x83\x5C\\..\\x", false},
-        {"lone lead byte at the end", "abc\x83", false},
-        {"lead byte with a dot as trail", "\x81..\\x", false},
-        {"lead byte with a slash as trail", "a\x81/..", false},
-        {"0xFD is a single byte to the system", "\xFD\\..\\x", false},
-        {"NUL inside", std::string("..\0x", 4), false},
-        {"NUL after a safe prefix", std::string("a\0b", 3), false},
-        {"a device as the file", "data\\NUL", false},
-        {"a device with an extension, any case", "cOn.txt", false},
-        {"a device as a folder", "LPT1.d\\x.dat", false},
-        {"a device with trailing spaces", "data\\aux  .dat", false},
-        {"names that only begin like a device", "COM10\\NULL\\CONX.txt", true},
-        {"a wildcard pattern", "data\\*.dat", false},
-        {"a question mark", "data\\a?.dat", false},
-        {"a wildcard in a folder", "d*\\x.dat", false},
+struct ReasonCase {
+    const char* title;
+    std::string path;
+    StepReason reason;
+};
+
+// Each refusal names its fault: recordcheck tells the maker what to change from it.
+TEST(CheckRelativePath, AcceptsOnlyPathsThatStayBelowTheirFolderAndNamesTheFault) {
+    const ReasonCase cases[] = {
+        {"plain file", "a.txt", StepReason::None},
+        {"nested", "Data\\Movie\\op.mpg", StepReason::None},
+        {"forward slash nested", "Data/x.dat", StepReason::None},
+        {"doubled separator", "a\\\\b", StepReason::EmptyComponent},
+        {"trailing separator", "a\\b\\", StepReason::EmptyComponent},
+        {"dots inside a name", "a..b\\..c\\d..", StepReason::None},
+        {"0x5C trail byte is no separator: one component '..' + char", "..\x83\x5C", StepReason::None},
+        {"Japanese folder with 0x5C trail", "\x95\x5C\x8E\xA6\\\x83\x5C.txt", StepReason::None},
+        {"empty", "", StepReason::EmptyName},
+        {"leading backslash", "\\Windows\\x", StepReason::LeadingSeparator},
+        {"leading slash", "/Windows/x", StepReason::LeadingSeparator},
+        {"two leading backslashes", "\\\\server\\share", StepReason::LeadingSeparator},
+        {"drive", "C:\\Windows\\x", StepReason::Colon},
+        {"drive-relative", "C:x", StepReason::Colon},
+        {"stream", "readme.txt:hidden", StepReason::Colon},
+        {"dot", ".", StepReason::DotsComponent},
+        {"dot dot", "..", StepReason::DotsComponent},
+        {"three dots", "...", StepReason::DotsComponent},
+        {"dots and a space", ".. ", StepReason::DotsComponent},
+        {"only a space", " ", StepReason::DotsComponent},
+        {"parent in the middle", "Data\\..\\..\\Other\\x", StepReason::DotsComponent},
+        {"parent with slashes", "Data/../../x", StepReason::DotsComponent},
+        {"parent last", "Data\\..", StepReason::DotsComponent},
+        {"current folder component", "Data\\.\\x", StepReason::DotsComponent},
+        {"space-dot component", "Data\\ .\\x", StepReason::DotsComponent},
+        {"real separator after a 0x5C trail byte", "\x83\x5C\\..\\x", StepReason::DotsComponent},
+        {"lone lead byte at the end", "abc\x83", StepReason::BadCharacter},
+        {"lead byte with a dot as trail", "\x81..\\x", StepReason::BadCharacter},
+        {"lead byte with a slash as trail", "a\x81/..", StepReason::BadCharacter},
+        {"0xFD is a single byte to the system", "\xFD\\..\\x", StepReason::BadCharacter},
+        {"NUL inside", std::string("..\0x", 4), StepReason::NulByte},
+        {"NUL after a safe prefix", std::string("a\0b", 3), StepReason::NulByte},
+        {"a device as the file", "data\\NUL", StepReason::DeviceName},
+        {"a device with an extension, any case", "cOn.txt", StepReason::DeviceName},
+        {"a device as a folder", "LPT1.d\\x.dat", StepReason::DeviceName},
+        {"a device with trailing spaces", "data\\aux  .dat", StepReason::DeviceName},
+        {"names that only begin like a device", "COM10\\NULL\\CONX.txt", StepReason::None},
+        {"a wildcard pattern", "data\\*.dat", StepReason::Wildcard},
+        {"a question mark", "data\\a?.dat", StepReason::Wildcard},
+        {"a wildcard in a folder", "d*\\x.dat", StepReason::Wildcard},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsSafeRelativePath(c.path), c.safe) << c.title;
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckRelativePath(c.path), c.reason) << c.title;
+        EXPECT_EQ(IsSafeRelativePath(c.path), c.reason == StepReason::None) << c.title;
+    }
 }
 
 TEST(IsAbsoluteFolderPath, DriveWithBackslashOrTwoBackslashes) {
@@ -98,11 +107,26 @@ TEST(ReparseWalk, FindsLinksOnTheWayBelowTheBase) {
         {"through a link reached by a doubled separator", "Real\\\\Inner\\x.dat", false},
     };
     for (const auto& c : cases) {
-        const std::optional<std::string> path = ResolveRecordPath("C:\\G", c.path);
-        EXPECT_EQ(path.has_value(), c.safe) << c.title;
-        if (path) {
-            EXPECT_EQ(*path, "C:\\G\\" + c.path) << c.title;
-        }
+        const ResolvedPath path = ResolveRecordPath("C:\\G", c.path);
+        EXPECT_EQ(path.IsOpen(), c.safe) << c.title;
+        EXPECT_EQ(path.path, "C:\\G\\" + c.path) << c.title;
+    }
+
+    // What shut the door, and where: a link's step names the link, an absent
+    // folder makes the step "not there".
+    const struct {
+        const char* relative;
+        StepReason refusal;
+        const char* at;
+    } shut[] = {
+        {"Missing\\Deeper\\x.dat", StepReason::AbsentOnTheWay, "C:\\G\\Missing"},
+        {"Real\\Inner\\x.dat", StepReason::LinkOnTheWay, "C:\\G\\Real\\Inner"},
+        {"Link/x.dat", StepReason::LinkOnTheWay, "C:\\G\\Link"},
+    };
+    for (const auto& c : shut) {
+        const ResolvedPath path = ResolveRecordPath("C:\\G", c.relative);
+        EXPECT_EQ(path.refusal, c.refusal) << c.relative;
+        EXPECT_EQ(path.at, c.at) << c.relative;
     }
 
     // A folder to act inside must itself be no link; an absent one has nothing in it.

@@ -1,7 +1,6 @@
 #include "uninstaller/removal/folders.h"
 
 #include <algorithm>
-#include <optional>
 #include <set>
 
 #include "common/paths.h"
@@ -78,20 +77,30 @@ std::string FormatFolderFailureMessage(const std::string& fullPath) {
     return FormatTextBounded(kFolderMessageBufferSize, kFolderFailedFormat, shown.c_str());
 }
 
-bool RemoveFolderOnce(const std::string& path) {
-    if (IsReparsePointOrUnknown(path)) return false;
+bool RemoveFolderOnce(const std::string& path, StepKind kind) {
+    const StepReason refusal = CheckNotALink(path);
+    if (refusal != StepReason::None) {
+        ReportRefusal(kind, path, refusal);
+        return false;
+    }
     Sleep(kFolderWaitMilliseconds);
-    return RemoveDirectoryA(path.c_str()) != FALSE;
+    const bool removed = RemoveDirectoryA(path.c_str()) != FALSE;
+    ReportCall(kind, path, removed);
+    return removed;
 }
 
-bool RemoveFolderBelow(const std::string& base, const std::string& relative) {
-    const std::optional<std::string> path = ResolveRecordPath(base, relative);
-    return path && RemoveFolderOnce(*path);
+bool RemoveFolderBelow(const std::string& base, const std::string& relative, StepKind kind) {
+    const ResolvedPath path = ResolveRecordPath(base, relative);
+    if (!path) {
+        ReportRefusal(kind, path.path, path.refusal, path.at);
+        return false;
+    }
+    return RemoveFolderOnce(path.path, kind);
 }
 
 void RemoveInstalledFolders(const std::string& gameFolder, const InstallFileList& files) {
     for (const std::string& folder : OrderFoldersForRemoval(files)) {
-        if (RemoveFolderBelow(gameFolder, folder)) continue;
+        if (RemoveFolderBelow(gameFolder, folder, StepKind::InstalledFolder)) continue;
         const std::string message = FormatFolderFailureMessage(JoinWithSeparator(gameFolder, folder));
         (void)MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR);
     }

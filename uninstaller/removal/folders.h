@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/step_report.h"
 #include "uninstaller/records/install_file_list.h"
 
 // Size of the folder message's buffer, its terminating zero included.
@@ -34,7 +35,8 @@ void RemoveInstalledFolders(const std::string& gameFolder, const InstallFileList
 // One attempt on an empty folder: Sleep(100), then RemoveDirectoryA. A
 // folder that is itself a reparse point is not attempted (its removal would
 // drop the link whatever its target still holds). True when removed.
-bool RemoveFolderOnce(const std::string& path);
+// Reported as `kind`.
+bool RemoveFolderOnce(const std::string& path, StepKind kind);
 // The same for base\relative, resolved by ResolveRecordPath (nothing when
 // the name could leave `base` or a link lies on the way).
-bool RemoveFolderBelow(const std::string& base, const std::string& relative);
+bool RemoveFolderBelow(const std::string& base, const std::string& relative, StepKind kind);

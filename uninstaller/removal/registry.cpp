@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "common/step_report.h"
 
 namespace {
 
@@ -15,12 +16,6 @@ constexpr DWORD kSubkeyNameBufferSize = 4096;
 // "DispalyName" is what the installer has always written; "DisplayName" is
 // the name that makes an entry show in the list of installed programs.
 const char* const kUninstallValues[] = {"DispalyName", "DisplayName", "DisplayIcon", "UninstallString", "NoModify"};
-
-RegistryKeyHolder OpenKey(const std::string& path, REGSAM access) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return {};
-    return RegistryKeyHolder(key);
-}
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -78,45 +73,84 @@ std::string MakeUninstallEntryPath(const std::string& registry) {
 void RemoveGameRegistryKey(const InstallerSettings& settings) {
     // An empty path would name HKEY_LOCAL_MACHINE itself; a tampered record
     // must not make an elevated run delete the system's own keys.
-    if (settings.Registry.empty() || IsProtectedRegistryKey(settings.Registry)) return;
+    if (settings.Registry.empty()) {
+        ReportRefusal(StepKind::GameKey, settings.Registry, StepReason::EmptyKey);
+        return;
+    }
+    if (IsProtectedRegistryKey(settings.Registry)) {
+        ReportRefusal(StepKind::GameKey, settings.Registry, StepReason::SystemKey);
+        return;
+    }
     {
         // Opening, not creating: a missing key means there is nothing to do.
-        RegistryKeyHolder key = OpenKey(settings.Registry, KEY_ALL_ACCESS);
-        if (!key.IsOpen()) return;
+        HKEY raw = nullptr;
+        const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, KEY_ALL_ACCESS, &raw);
+        if (opened != ERROR_SUCCESS) {
+            ReportResult(StepKind::GameKey, settings.Registry, opened);
+            return;
+        }
+        RegistryKeyHolder key(raw);
         (void)RegDeleteValueA(key.Get(), "InstallPath");
     }
-    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, settings.Registry.c_str()) != ERROR_SUCCESS) return;
+    const LONG deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, settings.Registry.c_str());
+    ReportResult(StepKind::GameKey, settings.Registry, deleted);
+    if (deleted != ERROR_SUCCESS) return;
 
     std::string key = settings.Registry;
     RemoveTrailingSeparator(key);
     const std::string parent = GetParentPath(key);
-    if (!parent.empty() && !IsProtectedRegistryKey(parent)) DeleteKeyIfNoSubkeys(parent);
+    if (parent.empty()) return;
+    if (IsProtectedRegistryKey(parent)) {
+        ReportRefusal(StepKind::ParentKey, parent, StepReason::SystemKey);
+        return;
+    }
+    DeleteKeyIfNoSubkeys(parent);
 }
 
 void DeleteKeyIfNoSubkeys(const std::string& path) {
-    RegistryKeyHolder key = OpenKey(path, KEY_READ);
-    if (!key.IsOpen()) return;
+    HKEY raw = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &raw);
+    if (opened != ERROR_SUCCESS) {
+        ReportResult(StepKind::ParentKey, path, opened);
+        return;
+    }
+    RegistryKeyHolder key(raw);
     char name[kSubkeyNameBufferSize] = {};
     DWORD size = kSubkeyNameBufferSize;
     // Only a definite "no subkey" lets the key go; an enumeration that fails
     // for another reason proves nothing.
-    if (RegEnumKeyExA(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS) return;
-    (void)RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    const LONG enumerated = RegEnumKeyExA(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (enumerated != ERROR_NO_MORE_ITEMS) {
+        ReportStep(StepReport{StepKind::ParentKey, path, StepOutcome::Stays,
+                              enumerated == ERROR_SUCCESS ? StepReason::HoldsSubkeys : StepReason::None,
+                              enumerated == ERROR_SUCCESS ? 0 : static_cast<DWORD>(enumerated), {}, {}});
+        return;
+    }
+    ReportResult(StepKind::ParentKey, path, RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str()));
 }
 
 bool RemoveUninstallEntry(const InstallerSettings& settings) {
     const std::string path = MakeUninstallEntryPath(settings.Registry);
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
     {
         // Opening for change doubles as the check for administrator rights,
         // which is why a missing entry is created here and deleted again.
         HKEY raw = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, &raw, nullptr) != ERROR_SUCCESS) {
+        const LONG opened = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                            KEY_ALL_ACCESS, nullptr, &raw, &disposition);
+        if (opened != ERROR_SUCCESS) {
+            ReportResult(StepKind::UninstallEntry, path, opened);
             return false;
         }
         RegistryKeyHolder key(raw);
         for (const char* value : kUninstallValues) (void)RegDeleteValueA(key.Get(), value);
     }
-    (void)RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    const LONG deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    if (deleted == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
+        // Made by the check above and gone again: there was no entry.
+        ReportStep(StepReport{StepKind::UninstallEntry, path, StepOutcome::NotThere, StepReason::None, 0, {}, {}});
+    } else {
+        ReportResult(StepKind::UninstallEntry, path, deleted);
+    }
     return true;
 }

@@ -1,7 +1,5 @@
 #include "uninstaller/removal/uninstall_sequence.h"
 
-#include <optional>
-
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/win32.h"
@@ -20,56 +18,113 @@ const char kSaveFolderSettingFileName[] = "SaveFolderSetting.ini";
 
 // A record file below the game folder, unless a link stands on its way.
 void DeleteRecordFile(const std::string& gameFolder, const std::string& name) {
-    const std::optional<std::string> path = ResolveRecordPath(gameFolder, JoinWithSeparator(kRecordFolderName, name));
-    if (path) (void)DeleteFileA(path->c_str());
+    const ResolvedPath path = ResolveRecordPath(gameFolder, JoinWithSeparator(kRecordFolderName, name));
+    if (!path) {
+        ReportRefusal(StepKind::RecordFile, path.path, path.refusal, path.at);
+        return;
+    }
+    ReportCall(StepKind::RecordFile, path.path, DeleteFileA(path.path.c_str()) != FALSE);
 }
 
 // The folder above the game folder goes only when it is named after the
 // maker, is an ordinary folder and is empty.
 void RemoveMakerFolder(const InstallerSettings& settings, const std::string& gameFolder) {
     std::string makerFolder = GetParentPath(gameFolder);
-    if (makerFolder.empty()) return;
     RemoveTrailingSeparator(makerFolder);
     // A drive name ("D:") or an empty name is never a maker's folder.
-    if (!IsSafeRelativePath(settings.DefaultGameMakerName)) return;
-    if (GetLastComponent(makerFolder) != settings.DefaultGameMakerName) return;
-
+    if (makerFolder.empty() || !IsSafeRelativePath(settings.DefaultGameMakerName) ||
+        GetLastComponent(makerFolder) != settings.DefaultGameMakerName) {
+        ReportRefusal(StepKind::MakerFolder, makerFolder, StepReason::NotMakerName);
+        return;
+    }
     WIN32_FIND_DATAA found{};
     const HANDLE search = FindFirstFileA(makerFolder.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE) {
+        ReportCall(StepKind::MakerFolder, makerFolder, false);
+        return;
+    }
     (void)FindClose(search);
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return;
-    (void)RemoveFolderOnce(makerFolder);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ReportRefusal(StepKind::MakerFolder, makerFolder, StepReason::NotAFolder);
+        return;
+    }
+    (void)RemoveFolderOnce(makerFolder, StepKind::MakerFolder);
+}
+
+// Where the game's menu folder lies: program-menu folder, the maker's menu
+// name unless it is empty, then the game's name. `refusal` and `field` name
+// the record value that keeps the uninstall out of it: both names must be
+// names of their own, so that the game's menu folder lies inside the maker's.
+struct MenuFolders {
+    std::string makerRelative;
+    std::string gameRelative;
+    StepReason refusal = StepReason::None;
+    const char* field = "";
+};
+
+MenuFolders PlaceMenuFolders(const InstallerSettings& settings) {
+    MenuFolders menu;
+    menu.makerRelative = settings.DefaultGameMakerProgramMenuName;
+    menu.gameRelative = menu.makerRelative.empty() ? settings.GameName
+                                                   : JoinWithSeparator(menu.makerRelative, settings.GameName);
+    if (!menu.makerRelative.empty()) {
+        menu.refusal = CheckRelativePath(menu.makerRelative);
+        menu.field = "DefaultGameMakerProgramMenuName";
+    }
+    if (menu.refusal == StepReason::None) {
+        menu.refusal = CheckRelativePath(settings.GameName);
+        menu.field = "GameName";
+    }
+    if (menu.refusal == StepReason::None) menu.field = "";
+    return menu;
+}
+
+// Steps 2 to 5: the shortcuts, then the game's and the maker's menu folder,
+// each folder only when empty. The program-menu folder itself (an empty
+// maker menu name) is the system's, never ours.
+void RemoveShortcutsAndMenuFolders(const InstallerSettings& settings) {
+    const std::string programsFolder = GetCommonProgramsFolderPath();
+    const MenuFolders menu = PlaceMenuFolders(settings);
+    const std::string gameMenuNamed = JoinWithSeparator(programsFolder, menu.gameRelative);
+
+    RemoveDesktopShortcuts(settings);
+    if (menu.refusal != StepReason::None) {
+        RefuseProgramMenuShortcuts(settings, gameMenuNamed, menu.refusal, std::string(), menu.field);
+        ReportRefusal(StepKind::GameMenuFolder, gameMenuNamed, menu.refusal, std::string(), menu.field);
+    } else {
+        // The shortcuts only inside an ordinary game menu folder.
+        const ResolvedPath gameMenu = ResolveRecordPath(programsFolder, menu.gameRelative, RecordPathUse::Inside);
+        if (gameMenu) {
+            RemoveProgramMenuShortcuts(settings, gameMenu.path);
+        } else {
+            // A link or an unreadable entry in the menu folder's own place
+            // stands on the way of every shortcut in it.
+            const bool itself = gameMenu.refusal == StepReason::IsLink || gameMenu.refusal == StepReason::Unreadable;
+            const StepReason onTheWay = gameMenu.refusal == StepReason::IsLink       ? StepReason::LinkOnTheWay
+                                        : gameMenu.refusal == StepReason::Unreadable ? StepReason::UnknownOnTheWay
+                                                                                     : gameMenu.refusal;
+            RefuseProgramMenuShortcuts(settings, gameMenu.path, onTheWay, itself ? gameMenu.path : gameMenu.at,
+                                       std::string());
+        }
+        (void)RemoveFolderBelow(programsFolder, menu.gameRelative, StepKind::GameMenuFolder);
+    }
+    const std::string makerMenuNamed = JoinWithSeparator(programsFolder, menu.makerRelative);
+    if (menu.makerRelative.empty()) {
+        ReportRefusal(StepKind::MakerMenuFolder, programsFolder, StepReason::ProgramMenuItself);
+    } else if (const StepReason refusal = CheckRelativePath(menu.makerRelative); refusal != StepReason::None) {
+        ReportRefusal(StepKind::MakerMenuFolder, makerMenuNamed, refusal, std::string(),
+                      "DefaultGameMakerProgramMenuName");
+    } else {
+        (void)RemoveFolderBelow(programsFolder, menu.makerRelative, StepKind::MakerMenuFolder);
+    }
 }
 
 }  // namespace
 
 bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList& files,
                         const std::string& gameFolder) {
-    // 1. Paths. The menu folders exist only when the common program-menu
-    // folder is known and both names stay below it. An empty maker menu name
-    // puts the game's menu folder straight into the program-menu folder.
-    const std::string programsFolder = GetCommonProgramsFolderPath();
-    const std::string& makerMenuRelative = settings.DefaultGameMakerProgramMenuName;
-    // Both menu names must be names of their own, so that the game's menu
-    // folder lies inside the maker's.
-    const bool makerMenuUsable = makerMenuRelative.empty() || IsSafeRelativePath(makerMenuRelative);
-    const bool gameMenuUsable = makerMenuUsable && IsSafeRelativePath(settings.GameName);
-    const std::string gameMenuRelative =
-        makerMenuRelative.empty() ? settings.GameName : JoinWithSeparator(makerMenuRelative, settings.GameName);
-    const std::string recordFolder = JoinWithSeparator(gameFolder, kRecordFolderName);
-
-    // 2, 3. Shortcuts; those in the menu only inside an ordinary game menu folder.
-    RemoveDesktopShortcuts(settings);
-    if (gameMenuUsable) {
-        const std::optional<std::string> gameMenuFolder =
-            ResolveRecordPath(programsFolder, gameMenuRelative, RecordPathUse::Inside);
-        if (gameMenuFolder) RemoveProgramMenuShortcuts(settings, *gameMenuFolder);
-    }
-    // 4, 5. Menu folders, each only when empty; the program-menu folder
-    // itself (an empty maker menu name) is the system's, never ours.
-    if (gameMenuUsable) (void)RemoveFolderBelow(programsFolder, gameMenuRelative);
-    if (makerMenuUsable && !makerMenuRelative.empty()) (void)RemoveFolderBelow(programsFolder, makerMenuRelative);
+    // 1 to 5. The shortcuts and the menu folders.
+    RemoveShortcutsAndMenuFolders(settings);
 
     // 6, 7. Installed files, then their folders deepest first.
     RemoveInstalledFiles(gameFolder, files);
@@ -81,8 +136,8 @@ bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList
     DeleteRecordFile(gameFolder, kFileListFileName);
 
     // 9, 10, 11. Record folder, game folder, maker folder: silent when they stay.
-    (void)RemoveFolderOnce(recordFolder);
-    (void)RemoveFolderOnce(gameFolder);
+    (void)RemoveFolderOnce(JoinWithSeparator(gameFolder, kRecordFolderName), StepKind::RecordFolder);
+    (void)RemoveFolderOnce(gameFolder, StepKind::GameFolder);
     RemoveMakerFolder(settings, gameFolder);
 
     // 12, 13. Registry; the uninstall entry decides the result.
@@ -100,8 +155,8 @@ bool UninstallGame(const std::string& gameFolder) {
     if (!ReadInstallerSettings(JoinWithSeparator(recordFolder, kSettingsFileName), settings)) return false;
     InstallFileList files;
     if (!ReadInstallFileList(JoinWithSeparator(recordFolder, kFileListFileName), files)) return false;
-    if (const auto program = ResolveRecordPath(gameFolder, settings.UninstallerExeFileName)) {
-        WaitForProgramFileToBeFree(*program);
+    if (const ResolvedPath program = ResolveRecordPath(gameFolder, settings.UninstallerExeFileName)) {
+        WaitForProgramFileToBeFree(program.path);
     }
     return RemoveInstallation(settings, files, gameFolder);
 }
