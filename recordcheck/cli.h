@@ -8,7 +8,8 @@ namespace recordcheck {
 
 // Runs recordcheck on its arguments (without the program name); what it
 // prints goes to `out` and `err`. Returns the exit status: 0 clean,
-// 1 warnings, 2 records the programs cannot read (or no check was possible).
+// 1 warnings, 2 records the programs cannot read, 3 a bad command line or a
+// folder that cannot be read.
 [[nodiscard]] int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, std::string& err);
 
 }  // namespace recordcheck

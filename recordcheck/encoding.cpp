@@ -86,6 +86,8 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
     return length;
 }
 
+}  // namespace
+
 bool IsUtf8(const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, at);
@@ -94,6 +96,30 @@ bool IsUtf8(const std::string& text) {
     }
     return true;
 }
+
+TextEncoding GuessTextEncoding(const std::string& bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return TextEncoding::Utf8WithBom;
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return TextEncoding::Utf16;
+    // ASCII text in UTF-16 without its mark: a NUL beside every character.
+    if (bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0')) return TextEncoding::Utf16;
+    // Shift-JIS text of any length is almost never well-formed UTF-8: its lead
+    // bytes 0x81-0x9F cannot start a UTF-8 sequence.
+    bool multibyte = false;
+    for (const char c : bytes) multibyte = multibyte || static_cast<unsigned char>(c) >= 0x80;
+    return multibyte && IsUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+}
+
+const char* DescribeTextEncoding(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::Utf8WithBom: return "the file is UTF-8 and starts with a byte-order mark";
+        case TextEncoding::Utf8: return "the file is UTF-8, not Shift-JIS";
+        case TextEncoding::Utf16: return "the file is UTF-16, not Shift-JIS";
+        case TextEncoding::ShiftJis: break;
+    }
+    return "";
+}
+
+namespace {
 
 // One UTF-8 character as CP932, only when it converts back unchanged.
 bool ExactCp932(const std::string& character, std::string& out) {

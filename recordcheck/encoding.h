@@ -11,6 +11,15 @@ namespace recordcheck {
 // CP932 becomes U+FFFD, so the result is always valid UTF-8.
 [[nodiscard]] std::string Utf8FromCp932(const std::string& bytes);
 
+// True when `text` is well-formed UTF-8.
+[[nodiscard]] bool IsUtf8(const std::string& text);
+
+// What a text file that the programs read as Shift-JIS really is.
+enum class TextEncoding { ShiftJis, Utf8WithBom, Utf8, Utf16 };
+[[nodiscard]] TextEncoding GuessTextEncoding(const std::string& bytes);
+// "the file is UTF-8, not Shift-JIS" and the like; "" for Shift-JIS.
+[[nodiscard]] const char* DescribeTextEncoding(TextEncoding encoding);
+
 // True when every character of `bytes` is a CP932 character.
 [[nodiscard]] bool IsCp932(const std::string& bytes);
 

@@ -33,6 +33,14 @@ bool ContentMatters(const std::string& name, bool inRecordFolder) {
     return false;
 }
 
+std::size_t CharacterCount(const std::string& path) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < path.size(); i += sjis::IsLeadByte(static_cast<unsigned char>(path[i])) ? 2 : 1) {
+        ++count;
+    }
+    return count;
+}
+
 bool ReadHostFile(const fs::path& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -72,7 +80,11 @@ private:
         if (machine_.Exists(path)) return Note(MirrorNote::Kind::SameName, hostPath, path);
         if (name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, path);
         if (!name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, path);
-        if (path.size() >= MAX_PATH) Note(MirrorNote::Kind::TooLong, hostPath, path);
+        // The ANSI calls hold a path as UTF-16: what counts is characters.
+        if (CharacterCount(path) >= MAX_PATH) {
+            Note(MirrorNote::Kind::TooLong, hostPath, path);
+            result_.notes.back().characters = CharacterCount(path);
+        }
 
         std::error_code error;
         const fs::file_status status = entry.symlink_status(error);
@@ -99,7 +111,7 @@ private:
     }
 
     bool Note(MirrorNote::Kind kind, const std::string& hostPath, const std::string& windowsPath) {
-        result_.notes.push_back(MirrorNote{kind, hostPath, windowsPath});
+        result_.notes.push_back(MirrorNote{kind, hostPath, windowsPath, 0});
         return true;
     }
 

@@ -2,6 +2,7 @@
 // Windows, the way the game's installer left it on a real machine.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,12 @@ struct MirrorNote {
         RawBytes,        // a name that is not UTF-8, taken as code page 932 bytes
         InvalidName,     // a name Windows cannot hold; left out
         SameName,        // a name Windows takes for one already there (case, trailing dots); left out
-        TooLong,         // a path of MAX_PATH bytes or more: the ANSI calls cannot reach it
+        TooLong,         // a path of MAX_PATH characters or more: the ANSI calls cannot reach it
     };
     Kind kind;
     std::string hostPath;     // as on the host (bytes of the host's names)
     std::string windowsPath;  // CP932, as mirrored or as it would have been
+    std::size_t characters = 0;  // the Windows path's length in characters
 };
 
 struct MirrorResult {

@@ -1,19 +1,21 @@
 #include "recordcheck/output.h"
 
 #include <cstdio>
+#include <map>
 
 #include "platform/win32.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/findings.h"
+#include "recordcheck/steps.h"
 
 namespace recordcheck {
 
 int Report::ExitCode() const {
-    bool warning = !unlisted.empty();
+    bool warning = false;
     for (const Finding& finding : findings) {
         if (finding.severity == Severity::Error) return 2;
         if (finding.severity == Severity::Warning) warning = true;
     }
-    for (const Step& step : steps) warning = warning || step.warning;
     return warning ? 1 : 0;
 }
 
@@ -49,8 +51,6 @@ std::string FlagNames(unsigned flags) {
     return names;
 }
 
-namespace {
-
 const char* SeverityName(Severity severity) {
     switch (severity) {
         case Severity::Error: return "error";
@@ -64,6 +64,13 @@ const char* ResultName(int exitCode) {
     return exitCode == 0 ? "clean" : exitCode == 1 ? "warnings" : "unreadable records";
 }
 
+namespace {
+
+// Runs of more alike lines than this are shown by their first few and one
+// line that counts the rest.
+constexpr std::size_t kAlikeRun = 12;
+constexpr std::size_t kAlikeShown = 5;
+
 std::string Text(const std::string& cp932) { return Utf8FromCp932(cp932); }
 
 // A token on one line of the terminal: control bytes become spaces.
@@ -74,8 +81,6 @@ std::string OneLine(const std::string& cp932) {
     }
     return line;
 }
-
-// ---- text ------------------------------------------------------------------------
 
 std::string Indented(const std::string& text, const std::string& indent) {
     std::string out;
@@ -105,13 +110,10 @@ std::string Padded(const std::string& text, std::size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-void AppendStep(std::string& out, const Step& step) {
-    out += "    " + Padded(step.outcome, 12) + OneLine(step.path);
-    if (!step.reason.empty()) out += "  (" + step.reason + ")";
-    if (step.warning) out += "  !";
-    out += "\n";
-    const std::string indent(20, ' ');
-    for (const Box& box : step.boxes) out += indent + "box: " + BoxLine(box, indent + "     ") + "\n";
+std::string Thousands(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
 }
 
 const char* SectionTitle(const std::string& section) {
@@ -126,13 +128,84 @@ const char* SectionTitle(const std::string& section) {
     return "";
 }
 
-std::string FindingPlace(const Finding& finding) {
-    std::string place = OneLine(finding.file);
-    if (finding.hasOffset) {
-        place += ", byte " + std::to_string(finding.offset) + " (line " + std::to_string(finding.line) + ", column " +
-                 std::to_string(finding.column) + ")";
+// How a step's path is shown: below the game folder relative to it, keys
+// with HKLM in front.
+std::string ShownPath(const Report& report, const Step& step) {
+    if (IsRegistryStep(step.kind)) return "HKLM\\" + step.path;
+    const std::string prefix = report.gameFolder + "\\";
+    if (step.kind != StepKind::GameFolder && step.path.compare(0, prefix.size(), prefix) == 0) {
+        return step.path.substr(prefix.size());
     }
-    return place;
+    return step.path;
+}
+
+bool Alike(const Step& a, const Step& b) {
+    return a.kind == b.kind && a.outcome == b.outcome && a.reason == b.reason && a.error == b.error &&
+           a.boxes.empty() && b.boxes.empty();
+}
+
+void AppendStep(std::string& out, const Report& report, const Step& step) {
+    out += "    " + Padded(OutcomeName(step.outcome), 12) + OneLine(ShownPath(report, step));
+    const std::string why = DescribeStep(step);
+    if (!why.empty()) out += "  (" + why + ")";
+    if (step.warning) out += "  !";
+    out += "\n";
+    const std::string indent(20, ' ');
+    for (std::size_t box : step.boxes) {
+        out += indent + "box: " + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
+    }
+}
+
+void AppendSteps(std::string& out, const Report& report) {
+    const std::vector<Step>& steps = report.removing.steps;
+    std::string section;
+    for (std::size_t i = 0; i < steps.size();) {
+        if (SectionName(steps[i].kind) != section) {
+            section = SectionName(steps[i].kind);
+            out += std::string("  ") + SectionTitle(section) + "\n";
+        }
+        std::size_t end = i + 1;
+        while (end < steps.size() && Alike(steps[i], steps[end])) ++end;
+        const bool grouped = end - i > kAlikeRun;
+        for (std::size_t k = i; k < (grouped ? i + kAlikeShown : end); ++k) AppendStep(out, report, steps[k]);
+        if (grouped) {
+            const std::string why = DescribeStep(steps[i]);
+            out += "    ... and " + Thousands(end - i - kAlikeShown) + " more " + KindName(steps[i].kind) + "s, " +
+                   OutcomeName(steps[i].outcome) + (why.empty() ? "" : " (" + why + ")") + "\n";
+        }
+        i = end;
+    }
+}
+
+std::string FindingPlace(const Finding& finding) {
+    return OneLine(finding.file) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
+}
+
+void AppendFinding(std::string& out, const Finding& finding) {
+    out += "  " + Padded(SeverityName(finding.severity), 8) + finding.code + " " + FindingPlace(finding) + "\n";
+    std::string what = finding.problem;
+    if (!finding.found.empty()) what = "found \"" + OneLine(finding.found) + "\": " + what;
+    out += "          " + what + "\n";
+    out += std::string("          fix: ") + finding.fix + "\n";
+    const std::string indent(16, ' ');
+    for (const Box& box : finding.shows) out += "          shows " + BoxLine(box, indent) + "\n";
+}
+
+void AppendFindings(std::string& out, const std::vector<Finding>& findings) {
+    std::map<std::string, std::size_t> total;
+    for (const Finding& finding : findings) ++total[finding.code];
+    std::map<std::string, std::size_t> shown;
+    for (const Finding& finding : findings) {
+        const std::size_t count = total[finding.code];
+        std::size_t& seen = shown[finding.code];
+        ++seen;
+        if (count <= kAlikeRun || seen <= kAlikeShown) {
+            AppendFinding(out, finding);
+        } else if (seen == count) {
+            out += "  ... and " + Thousands(count - kAlikeShown) + " more " + finding.code +
+                   " findings like these\n";
+        }
+    }
 }
 
 }  // namespace
@@ -142,6 +215,7 @@ std::string FormatText(const Report& report) {
     out += "Game folder   " + Utf8FromHost(report.hostFolder) + "\n";
     out += "Checked as    " + Text(report.gameFolder) + "\n";
     out += "              (" + report.placement + ")\n";
+    for (const std::string& other : report.otherGames) out += "Beside it     " + Text(other) + "\n";
 
     out += "\nRecords\n";
     for (const RecordFile& record : report.records) {
@@ -152,15 +226,8 @@ std::string FormatText(const Report& report) {
     }
 
     out += "\nWhat an uninstall removes, in order\n";
-    if (report.steps.empty()) out += "  nothing: the Uninstaller cannot read its records\n";
-    std::string section;
-    for (const Step& step : report.steps) {
-        if (step.section != section) {
-            section = step.section;
-            out += std::string("  ") + SectionTitle(section) + "\n";
-        }
-        AppendStep(out, step);
-    }
+    if (report.removing.steps.empty()) out += "  nothing: the Uninstaller cannot read its records\n";
+    AppendSteps(out, report);
 
     out += "\nIn the game folder, listed nowhere (they stay, and so do their folders)\n";
     if (report.unlisted.empty()) out += "  none\n";
@@ -176,122 +243,65 @@ std::string FormatText(const Report& report) {
     }
 
     out += "\nMessage boxes of the dry run, in order\n";
-    for (const Box& box : report.boxes) out += "  " + BoxLine(box, "    ") + "\n";
+    for (const Run* run : {&report.prefclear, &report.asking, &report.removing}) {
+        for (const Box& box : run->boxes) out += "  " + BoxLine(box, "    ") + "\n";
+    }
 
     if (!report.saveFolder.empty()) {
         out += "\nPrefclear resets, in " + Text(report.saveFolder) + "\n ";
-        for (std::size_t i = 0; i < report.resetFiles.size(); ++i) out += (i == 0 ? " " : ", ") + report.resetFiles[i];
+        for (std::size_t i = 0; i < report.prefclear.steps.size(); ++i) {
+            const Step& step = report.prefclear.steps[i];
+            out += (i == 0 ? " " : ", ") + Text(step.path.substr(step.path.rfind('\\') + 1));
+        }
         out += "\n";
     }
 
     if (!report.findings.empty()) out += "\nFindings\n";
-    for (const Finding& finding : report.findings) {
-        out += "  " + Padded(SeverityName(finding.severity), 8) + FindingPlace(finding) + "\n";
-        std::string what = finding.problem;
-        if (!finding.found.empty()) what = "found \"" + OneLine(finding.found) + "\": " + what;
-        out += "          " + what + "\n";
-        const std::string indent(16, ' ');
-        for (const Box& box : finding.shows) out += "          shows " + BoxLine(box, indent) + "\n";
-    }
+    AppendFindings(out, report.findings);
 
     const int code = report.ExitCode();
     out += "\nResult: " + std::string(ResultName(code)) + " (exit " + std::to_string(code) + ")\n";
     return WithoutTrailingBlanks(out);
 }
 
-// ---- JSON -----------------------------------------------------------------------
-
-namespace {
-
-std::string J(const std::string& cp932) { return JsonString(Text(cp932)); }
-
-std::string JsonBoxes(const std::vector<Box>& boxes) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const Box& box = boxes[i];
-        out += (i == 0 ? "" : ", ");
-        out += "{\"program\": " + JsonString(box.program) + ", \"caption\": " + J(box.caption) +
-               ", \"text\": " + J(box.text) + ", \"flags\": " + std::to_string(box.flags) +
-               ", \"flag_names\": " + JsonString(FlagNames(box.flags)) + "}";
+std::string FormatGcc(const Report& report) {
+    std::string folder = Utf8FromHost(report.hostFolder);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    std::string out;
+    for (const Finding& finding : report.findings) {
+        // A file below the game folder is named on this machine; another
+        // (an include elsewhere) by its Windows path.
+        std::string file = OneLine(finding.file);
+        const bool windowsPath = file.size() > 1 && file[1] == ':';
+        if (!windowsPath) {
+            for (char& c : file) c = c == '\\' ? '/' : c;
+            file = file == "." ? folder : folder + "/" + file;
+        }
+        std::string what = finding.problem;
+        if (!finding.found.empty()) what = "\"" + OneLine(finding.found) + "\": " + what;
+        out += file + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column) + ": " +
+               SeverityName(finding.severity) + ": " + OneLine(what) + "; " + finding.fix + " [" + finding.code +
+               "]\n";
     }
-    return out + "]";
+    return out;
 }
 
-std::string JsonBool(bool value) { return value ? "true" : "false"; }
-
-}  // namespace
-
-std::string FormatJson(const Report& report) {
+std::string FormatSummary(const Report& report) {
+    std::map<std::string, std::size_t> counts;
+    std::size_t bySeverity[3] = {0, 0, 0};
+    for (const Finding& finding : report.findings) {
+        ++counts[finding.code];
+        ++bySeverity[static_cast<int>(finding.severity)];
+    }
+    std::string out = Utf8FromHost(report.hostFolder) + ": " + Thousands(bySeverity[0]) + " errors, " +
+                      Thousands(bySeverity[1]) + " warnings, " + Thousands(bySeverity[2]) + " notes\n";
+    for (std::size_t i = 0; i < kFindingKindCount; ++i) {
+        const FindingKind& kind = *kAllFindingKinds[i];
+        const auto count = counts.find(kind.code);
+        if (count != counts.end()) out += "  " + Padded(kind.code, 6) + Padded(Thousands(count->second), 8) + kind.title + "\n";
+    }
     const int code = report.ExitCode();
-    std::string out = "{\n";
-    out += "  \"format\": " + std::to_string(kJsonFormatVersion) + ",\n";
-    out += "  \"folder\": " + JsonString(Utf8FromHost(report.hostFolder)) + ",\n";
-    out += "  \"game_folder\": " + J(report.gameFolder) + ",\n";
-    out += "  \"placement\": " + JsonString(report.placement) + ",\n";
-    out += "  \"exit_code\": " + std::to_string(code) + ",\n";
-    out += "  \"result\": " + JsonString(ResultName(code)) + ",\n";
-
-    out += "  \"records\": [";
-    for (std::size_t i = 0; i < report.records.size(); ++i) {
-        const RecordFile& record = report.records[i];
-        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"file\": " + J(record.file) +
-               ", \"state\": " + JsonString(record.state) + ", \"values\": [";
-        for (std::size_t v = 0; v < record.values.size(); ++v) {
-            out += (v == 0 ? "" : ", ");
-            out += "{\"name\": " + JsonString(record.values[v].first) + ", \"value\": " + J(record.values[v].second) + "}";
-        }
-        out += "]}";
-    }
-    out += report.records.empty() ? "],\n" : "\n  ],\n";
-
-    out += "  \"removal\": [";
-    for (std::size_t i = 0; i < report.steps.size(); ++i) {
-        const Step& step = report.steps[i];
-        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"section\": " + JsonString(step.section) +
-               ", \"path\": " + J(step.path) + ", \"outcome\": " + JsonString(step.outcome) +
-               ", \"reason\": " + JsonString(step.reason) + ", \"warning\": " + JsonBool(step.warning) +
-               ", \"boxes\": " + JsonBoxes(step.boxes) + "}";
-    }
-    out += report.steps.empty() ? "],\n" : "\n  ],\n";
-
-    out += "  \"unlisted\": [";
-    for (std::size_t i = 0; i < report.unlisted.size(); ++i) {
-        const Unlisted& item = report.unlisted[i];
-        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"path\": " + J(item.path) + ", \"kind\": " +
-               JsonString(item.kind) + ", \"keeps\": " + J(item.keeps) + ", \"shows\": " + JsonBoxes(item.shows) + "}";
-    }
-    out += report.unlisted.empty() ? "],\n" : "\n  ],\n";
-
-    out += "  \"boxes\": " + JsonBoxes(report.boxes) + ",\n";
-
-    out += "  \"findings\": [";
-    for (std::size_t i = 0; i < report.findings.size(); ++i) {
-        const Finding& finding = report.findings[i];
-        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"severity\": " +
-               JsonString(SeverityName(finding.severity)) + ", \"file\": " + J(finding.file);
-        if (finding.hasOffset) {
-            out += ", \"offset\": " + std::to_string(finding.offset) + ", \"line\": " + std::to_string(finding.line) +
-                   ", \"column\": " + std::to_string(finding.column);
-        } else {
-            out += ", \"offset\": null, \"line\": null, \"column\": null";
-        }
-        out += ", \"found\": " + J(finding.found) + ", \"problem\": " + JsonString(finding.problem) +
-               ", \"shows\": " + JsonBoxes(finding.shows) + "}";
-    }
-    out += report.findings.empty() ? "],\n" : "\n  ],\n";
-
-    out += "  \"prefclear\": ";
-    if (report.saveFolder.empty()) {
-        out += "null\n";
-    } else {
-        out += "{\"save_folder\": " + J(report.saveFolder) + ", \"files\": [";
-        for (std::size_t i = 0; i < report.resetFiles.size(); ++i) {
-            out += (i == 0 ? "" : ", ") + J(report.resetFiles[i]);
-        }
-        out += "]}\n";
-    }
-    out += "}\n";
-    return out;
+    return out + "Result: " + ResultName(code) + " (exit " + std::to_string(code) + ")\n";
 }
 
 }  // namespace recordcheck

@@ -1,6 +1,7 @@
-// The report as text for a terminal and as JSON for a build pipeline, both
-// UTF-8: every CP932 text is converted, and each byte that does not form a
-// CP932 character is shown as U+FFFD.
+// The report for a terminal, for editors and CI (one line per finding), as
+// a summary, and as JSON for a build pipeline, all UTF-8: every CP932 text
+// is converted, and each byte that does not form a CP932 character is shown
+// as U+FFFD (the JSON carries the exact bytes as hex beside).
 #pragma once
 
 #include <string>
@@ -9,14 +10,22 @@
 
 namespace recordcheck {
 
-// The version of the JSON document's shape; it changes when a field changes
-// its meaning or goes away.
-constexpr int kJsonFormatVersion = 1;
+// The version of the JSON document's shape (docs/recordcheck.schema.json);
+// it changes when a field changes its meaning or goes away.
+constexpr int kJsonFormatVersion = 2;
 
 [[nodiscard]] std::string FormatText(const Report& report);
+// file:line:column: severity: problem; fix [code], a line per finding, the
+// file as a path on this machine.
+[[nodiscard]] std::string FormatGcc(const Report& report);
+// The counts of findings by code and the result.
+[[nodiscard]] std::string FormatSummary(const Report& report);
 [[nodiscard]] std::string FormatJson(const Report& report);
 
 // "MB_OK|MB_ICONERROR" and the like.
 [[nodiscard]] std::string FlagNames(unsigned flags);
+// "clean", "warnings", "unreadable records".
+[[nodiscard]] const char* ResultName(int exitCode);
+[[nodiscard]] const char* SeverityName(Severity severity);
 
 }  // namespace recordcheck

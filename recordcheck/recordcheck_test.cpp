@@ -6,13 +6,15 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
+#include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "recordcheck/check.h"
 #include "recordcheck/cli.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/steps.h"
 
 namespace {
 
@@ -90,7 +92,10 @@ public:
     Report Check(const std::string& installPath = std::string()) const {
         Report report;
         std::string error;
-        EXPECT_TRUE(recordcheck::CheckGameFolder({Folder().string(), installPath}, report, error)) << error;
+        recordcheck::CheckOptions options;
+        options.hostFolder = Folder().string();
+        options.installPath = installPath;
+        EXPECT_TRUE(recordcheck::CheckGameFolder(options, report, error)) << error;
         return report;
     }
 
@@ -98,12 +103,43 @@ private:
     fs::path root_;
 };
 
-using Triple = std::tuple<std::string, std::string, std::string>;
+// A step as the tests name it: its kind, its path (below the game folder
+// relative to it; keys with HKLM in front), its outcome and its reason.
+struct StepView {
+    std::string kind;
+    std::string path;
+    std::string outcome;
+    std::string reason;
+    bool operator==(const StepView& o) const {
+        return kind == o.kind && path == o.path && outcome == o.outcome && reason == o.reason;
+    }
+};
 
-std::vector<Triple> Steps(const Report& report) {
-    std::vector<Triple> steps;
-    for (const auto& step : report.steps) steps.emplace_back(step.section, step.path, step.outcome);
+std::ostream& operator<<(std::ostream& out, const StepView& s) {
+    return out << "{" << s.kind << ", " << recordcheck::Utf8FromCp932(s.path) << ", " << s.outcome << ", " << s.reason
+               << "}";
+}
+
+std::vector<StepView> Steps(const Report& report) {
+    std::vector<StepView> steps;
+    const std::string prefix = report.gameFolder + "\\";
+    for (const auto& step : report.removing.steps) {
+        std::string path = step.path;
+        if (recordcheck::IsRegistryStep(step.kind)) {
+            path = "HKLM\\" + path;
+        } else if (path.compare(0, prefix.size(), prefix) == 0) {
+            path = path.substr(prefix.size());
+        }
+        steps.push_back({recordcheck::KindName(step.kind), path, recordcheck::OutcomeName(step.outcome),
+                         recordcheck::ReasonName(step.reason)});
+    }
     return steps;
+}
+
+std::set<std::string> Codes(const Report& report) {
+    std::set<std::string> codes;
+    for (const auto& finding : report.findings) codes.insert(finding.code);
+    return codes;
 }
 
 TEST(RecordCheck, TheSampleGameIsCleanAndGoesWholeInTheSequencesOrder) {
@@ -111,82 +147,208 @@ TEST(RecordCheck, TheSampleGameIsCleanAndGoesWholeInTheSequencesOrder) {
     const Report report = game.Check();
     EXPECT_EQ(report.ExitCode(), 0);
     EXPECT_EQ(report.gameFolder, kGame);
-    const std::vector<Triple> expected = {
-        {"shortcuts", "C:\\Users\\Public\\Desktop\\" + kGameName + ".lnk", "removed"},
-        {"shortcuts", kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk", "removed"},
-        {"shortcuts", kMenu + "\\" + kGameName + "\\" + kUninstallLink + ".lnk", "removed"},
-        {"shortcuts", kMenu + "\\" + kGameName, "removed"},
-        {"shortcuts", kMenu, "removed"},
-        {"files", "SampleGame.exe", "removed"},
-        {"files", "Uninstaller.exe", "removed"},
-        {"files", "Prefclear.exe", "removed"},
-        {"files", "Movie.dll", "removed"},
-        {"files", "OrrinStart.ini", "removed"},
-        {"files", "Option.inc", "removed"},
-        {"files", "data\\" + kPictures + "\\" + kBackground, "removed"},
-        {"files", "data\\" + kSounds + "\\" + kSource, "removed"},
-        {"files", "data\\script.dat", "removed"},
-        {"folders", "data\\" + kSounds, "removed"},
-        {"folders", "data\\" + kPictures, "removed"},
-        {"folders", "data", "removed"},
-        {"records", "InstallInfo\\SaveFolderSetting.ini", "removed"},
-        {"records", "InstallInfo\\Installer.ini", "removed"},
-        {"records", "InstallInfo\\InstallFiles.ini", "removed"},
-        {"records", "InstallInfo", "removed"},
-        {"game folder", kGame, "removed"},
-        {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "removed"},
-        {"registry", "HKLM\\SOFTWARE\\SampleMaker\\SampleGame", "removed"},
-        {"registry", "HKLM\\SOFTWARE\\SampleMaker", "removed"},
-        {"registry", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame", "removed"},
+    const std::vector<StepView> expected = {
+        {"desktop shortcut", "C:\\Users\\Public\\Desktop\\" + kGameName + ".lnk", "removed", ""},
+        {"menu shortcut", kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk", "removed", ""},
+        {"menu shortcut", kMenu + "\\" + kGameName + "\\" + kUninstallLink + ".lnk", "removed", ""},
+        {"game menu folder", kMenu + "\\" + kGameName, "removed", ""},
+        {"maker menu folder", kMenu, "removed", ""},
+        {"file", "SampleGame.exe", "removed", ""},
+        {"file", "Uninstaller.exe", "removed", ""},
+        {"file", "Prefclear.exe", "removed", ""},
+        {"file", "Movie.dll", "removed", ""},
+        {"file", "OrrinStart.ini", "removed", ""},
+        {"file", "Option.inc", "removed", ""},
+        {"file", "data\\" + kPictures + "\\" + kBackground, "removed", ""},
+        {"file", "data\\" + kSounds + "\\" + kSource, "removed", ""},
+        {"file", "data\\script.dat", "removed", ""},
+        {"folder", "data\\" + kSounds, "removed", ""},
+        {"folder", "data\\" + kPictures, "removed", ""},
+        {"folder", "data", "removed", ""},
+        {"record", "InstallInfo\\SaveFolderSetting.ini", "removed", ""},
+        {"record", "InstallInfo\\Installer.ini", "removed", ""},
+        {"record", "InstallInfo\\InstallFiles.ini", "removed", ""},
+        {"record folder", "InstallInfo", "removed", ""},
+        {"game folder", kGame, "removed", ""},
+        {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "removed", ""},
+        {"game key", "HKLM\\SOFTWARE\\SampleMaker\\SampleGame", "removed", ""},
+        {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "removed", ""},
+        {"uninstall entry", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame",
+         "removed", ""},
     };
     EXPECT_EQ(Steps(report), expected);
     EXPECT_TRUE(report.unlisted.empty());
     EXPECT_TRUE(report.findings.empty());
-    ASSERT_FALSE(report.boxes.empty());
-    EXPECT_EQ(report.boxes.back().text, kDone);
-    EXPECT_EQ(report.saveFolder, "C:\\Users\\Player\\Documents\\Tarnwick\\" + kGameName + "\\SaveData\\");
+    ASSERT_FALSE(report.removing.boxes.empty());
+    EXPECT_EQ(report.removing.boxes.back().text, kDone);
+    EXPECT_EQ(report.removing.exitCode, 0);
+    EXPECT_EQ(report.saveFolder, "C:\\Users\\Player\\Documents\\Tarnwick\\" + kGameName + "\\SaveData");
 }
 
-// Records the programs cannot read, or read with a complaint: the file, the
-// offset of the token at fault (where the test planted it) and the box the
-// user sees.
+// Cases where an account rebuilt from a call journal once disagreed with
+// what the Uninstaller does; each row is the real program's verdict.
+struct Verdict {
+    const char* name;
+    std::function<void(const GameCopy&)> plant;
+    int exitCode;
+    std::vector<StepView> steps;        // among the steps, in this order
+    std::set<std::string> codes;        // exactly the findings' codes
+};
+
+TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
+    const std::string records = "InstallInfo\\";
+    // 200 characters of Shift-JIS in five folders (372 bytes and more): well
+    // below the 260 characters the ANSI calls hold.
+    std::string longFolder;
+    for (int i = 0; i < 5; ++i) {
+        longFolder += std::string(i == 0 ? "" : "\\") + [] {
+            std::string name;
+            for (int k = 0; k < 38; ++k) name += "\x95\x5C";  // 表
+            return name;
+        }();
+    }
+    const std::vector<Verdict> verdicts = {
+        {"an empty maker menu name: the game's menu folder lies in the program menu",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "#DefaultGameMakerProgramMenuName = \"SampleMaker\"",
+                       "#DefaultGameMakerProgramMenuName = \"\"");
+         },
+         0,
+         {{"game menu folder", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\" + kGameName, "removed", ""},
+          {"maker menu folder", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", "refused",
+           "program-menu-itself"},
+          {"game folder", kGame, "removed", ""},
+          {"game key", "HKLM\\SOFTWARE\\SampleMaker\\SampleGame", "removed", ""}},
+         {}},
+        {"a shortcut name that ends in .lnk: the Uninstaller looks for .lnk.lnk",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "#DesktopShortcut = \"SampleGame.exe\" , \"" + kGameName,
+                       "#DesktopShortcut = \"SampleGame.exe\" , \"" + kGameName + ".lnk");
+         },
+         1, {{"desktop shortcut", "C:\\Users\\Public\\Desktop\\" + kGameName + ".lnk.lnk", "not there", ""}},
+         {"RC205"}},
+        {"a desktop shortcut name in UTF-8: not the name the installer made",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "#DesktopShortcut = \"SampleGame.exe\" , \"" + kGameName,
+                       "#DesktopShortcut = \"SampleGame.exe\" , \"\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0");
+         },
+         1, {{"desktop shortcut", "C:\\Users\\Public\\Desktop\\\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0.lnk", "not there", ""}},
+         {"RC206"}},
+        {"the records listed with the files: they go with the files",
+         [](const GameCopy& g) {
+             g.List("InstallInfo\\SaveFolderSetting.ini");
+             g.List("InstallInfo\\Installer.ini");
+             g.List("InstallInfo\\InstallFiles.ini");
+         },
+         0,
+         {{"file", records + "Installer.ini", "removed", ""},
+          {"folder", "InstallInfo", "removed", ""},
+          {"record", records + "Installer.ini", "not there", "absent-on-the-way"},
+          {"record folder", "InstallInfo", "not there", ""},
+          {"game folder", kGame, "removed", ""}},
+         {}},
+        {"a listed file whose folder is absent: not there, and each folder's box",
+         [](const GameCopy& g) { g.List("Missing\\Deeper\\x.dat"); }, 1,
+         {{"file", "Missing\\Deeper\\x.dat", "not there", "absent-on-the-way"},
+          {"folder", "Missing\\Deeper", "not there", "absent-on-the-way"},
+          {"folder", "Missing", "not there", ""}},
+         {"RC301", "RC304"}},
+        {"a game key written with doubled backslashes: an empty name, not a system key",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "\"SOFTWARE\\SampleMaker\\SampleGame\"",
+                       "\"SOFTWARE\\\\SampleMaker\\\\SampleGame\"");
+         },
+         1,
+         {{"game key", "HKLM\\SOFTWARE\\\\SampleMaker\\\\SampleGame", "refused", "empty-component"},
+          {"uninstall entry", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame",
+           "removed", ""}},
+         {"RC203"}},
+        {"a game key with a leading backslash",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "\"SOFTWARE\\SampleMaker", "\"\\SOFTWARE\\SampleMaker");
+         },
+         1, {{"game key", "HKLM\\\\SOFTWARE\\SampleMaker\\SampleGame", "refused", "empty-component"}}, {"RC203"}},
+        {"a listed folder with a separator at its end: named, never deleted as a file",
+         [](const GameCopy& g) {
+             fs::create_directories(g.Folder() / "Logs");
+             g.List("Logs\\");
+         },
+         1, {{"file", "Logs\\", "refused", "empty-component"}, {"game folder", kGame, "stays", ""}},
+         {"RC302", "RC402"}},
+        {"a Shift-JIS path of 200 characters is within reach of the calls",
+         [&](const GameCopy& g) {
+             std::string host = recordcheck::Utf8FromCp932(longFolder);
+             std::replace(host.begin(), host.end(), '\\', '/');
+             g.Write(host + "/x.dat", "data");
+             g.List(longFolder + "\\x.dat");
+         },
+         0, {{"file", longFolder + "\\x.dat", "removed", ""}, {"game folder", kGame, "removed", ""}}, {}},
+    };
+    for (const Verdict& verdict : verdicts) {
+        SCOPED_TRACE(verdict.name);
+        GameCopy game;
+        verdict.plant(game);
+        const Report report = game.Check();
+        EXPECT_EQ(report.ExitCode(), verdict.exitCode);
+        EXPECT_EQ(Codes(report), verdict.codes);
+        const std::vector<StepView> steps = Steps(report);
+        auto from = steps.begin();
+        for (const StepView& expected : verdict.steps) {
+            const auto found = std::find(from, steps.end(), expected);
+            EXPECT_NE(found, steps.end()) << expected;
+            if (found != steps.end()) from = found + 1;
+        }
+    }
+}
+
+// Records the programs cannot read, or read with a complaint: the code, the
+// file, the position of the token at fault (where the test planted it) and
+// the box the user sees.
 struct RecordFault {
     const char* name;
     std::function<void(const GameCopy&)> plant;
     int exitCode;
-    Severity severity;
+    std::string code;
     std::string file;
-    bool hasOffset;
     std::string plantedAt;  // the offset is where this first stands in the file, plus skip ("": 0)
     std::size_t skip;
     std::string found;
-    std::string shows;  // the first box the finding names ("": none)
+    std::string shows;  // the last box the finding names ("": none)
 };
 
-TEST(RecordCheck, ReportsEachRecordFaultWithItsOffsetAndBox) {
+TEST(RecordCheck, ReportsEachRecordFaultWithItsPlaceAndBox) {
     // Without a readable Installer.ini no maker's name places the folder.
     const std::string settingsBox =
         kSettingsHead + "C:\\Program Files (x86)\\SampleGame\\InstallInfo\\Installer.ini" + kSettingsTail;
     const std::vector<RecordFault> faults = {
         {"settings key in another case", [](const GameCopy& g) { g.Replace("InstallInfo/Installer.ini", "#MutexName", "#Mutexname"); },
-         2, Severity::Error, "InstallInfo/Installer.ini", true, "Mutexname", 0, "Mutexname", settingsBox},
+         2, "RC103", "InstallInfo/Installer.ini", "Mutexname", 0, "Mutexname", settingsBox},
         {"empty settings file", [](const GameCopy& g) { g.Write("InstallInfo/Installer.ini", ""); },
-         2, Severity::Error, "InstallInfo/Installer.ini", true, "", 0, "", settingsBox},
+         2, "RC105", "InstallInfo/Installer.ini", "", 0, "", settingsBox},
+        {"a string whose closing quote is missing: its own line, not where the reader stops",
+         [](const GameCopy& g) { g.Replace("InstallInfo/Installer.ini", "\"SampleGameMutex\"", "\"SampleGameMutex"); },
+         2, "RC103", "InstallInfo/Installer.ini", "\"SampleGameMutex", 0, "", settingsBox},
+        {"settings saved with a byte-order mark",
+         [](const GameCopy& g) { g.Write("InstallInfo/Installer.ini", "\xEF\xBB\xBF" + g.Read("InstallInfo/Installer.ini")); },
+         2, "RC104", "InstallInfo/Installer.ini", "", 0, "", settingsBox},
         {"comma between two listed files", [](const GameCopy& g) { g.Replace("InstallInfo/InstallFiles.ini", "0x5a9596fc", "0x5a9596fc ,"); },
-         2, Severity::Error, "InstallInfo/InstallFiles.ini", true, "0x5a9596fc ,", 11, ",", kUninstallFailed},
+         2, "RC103", "InstallInfo/InstallFiles.ini", "0x5a9596fc ,", 11, ",", kUninstallFailed},
         {"list cut off inside a path", [](const GameCopy& g) { g.Replace("InstallInfo/InstallFiles.ini", "}", "\"open"); },
-         2, Severity::Error, "InstallInfo/InstallFiles.ini", true, "\"open", 0, "", kUninstallFailed},
+         2, "RC103", "InstallInfo/InstallFiles.ini", "\"open", 0, "", kUninstallFailed},
         {"no list at all", [](const GameCopy& g) { fs::remove(g.Folder() / "InstallInfo/InstallFiles.ini"); },
-         2, Severity::Error, "InstallInfo/InstallFiles.ini", false, "", 0, "", kUninstallFailed},
+         2, "RC101", "InstallInfo/InstallFiles.ini", "", 0, "", kUninstallFailed},
         {"start-up value without '='", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "ViewWidth = 800", "ViewWidth 800"); },
-         2, Severity::Error, "OrrinStart.ini", true, "ViewWidth 800", 10, "800", kOpen + kGame + "\\OrrinStart.ini" + kParseErrorTail},
+         2, "RC501", "OrrinStart.ini", "ViewWidth 800", 10, "800", kOpen + kGame + "\\OrrinStart.ini" + kParseErrorTail},
         {"include that is missing", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "Option.inc", "Missing.inc"); },
-         2, Severity::Error, "Missing.inc", false, "", 0, "", kOpen + kGame + "\\Missing.inc" + kReadFailedTail},
+         2, "RC501", "Missing.inc", "", 0, "", kOpen + kGame + "\\Missing.inc" + kReadFailedTail},
         {"start-up key in another case", [](const GameCopy& g) { g.Replace("Option.inc", "UseJoypad", "useJoypad"); },
-         1, Severity::Warning, "Option.inc", true, "useJoypad", 0, "useJoypad", kUnknownHead + "useJoypad" + kUnknownTail},
+         1, "RC502", "Option.inc", "useJoypad", 0, "useJoypad", kUnknownHead + "useJoypad" + kUnknownTail},
+        {"an include in UTF-16: one finding that says so",
+         [](const GameCopy& g) { g.Write("Option.inc", std::string("\xFF\xFEU\0s\0e\0", 8)); },
+         2, "RC503", "Option.inc", "", 0, "", ""},
         {"save-folder code out of range",
          [](const GameCopy& g) { g.Write("InstallInfo/SaveFolderSetting.ini", std::string("SFSF\0\0\0\0\x07\0\0\0", 12)); },
-         1, Severity::Warning, "InstallInfo/SaveFolderSetting.ini", true, "\x07", 0, "07 00 00 00", ""},
+         1, "RC504", "InstallInfo/SaveFolderSetting.ini", "\x07", 0, "07 00 00 00", ""},
     };
     for (const RecordFault& fault : faults) {
         SCOPED_TRACE(fault.name);
@@ -196,46 +358,43 @@ TEST(RecordCheck, ReportsEachRecordFaultWithItsOffsetAndBox) {
         EXPECT_EQ(report.ExitCode(), fault.exitCode);
         ASSERT_FALSE(report.findings.empty());
         const auto& finding = report.findings.front();
-        EXPECT_EQ(finding.severity, fault.severity);
+        EXPECT_EQ(finding.code, fault.code);
         std::string file = finding.file;
         for (char& c : file) c = c == '\\' ? '/' : c;
         EXPECT_EQ(file, fault.file);
-        EXPECT_EQ(finding.hasOffset, fault.hasOffset);
-        if (fault.hasOffset) {
-            const std::size_t at = fault.plantedAt.empty() ? 0 : game.Read(fault.file).find(fault.plantedAt) + fault.skip;
+        if (!fault.plantedAt.empty()) {
+            const std::string bytes = game.Read(fault.file);
+            const std::size_t at = bytes.find(fault.plantedAt) + fault.skip;
             EXPECT_EQ(finding.offset, at);
+            EXPECT_EQ(finding.line, static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + at, '\n') + 1));
         }
         EXPECT_EQ(finding.found, fault.found);
-        if (fault.shows.empty()) {
-            EXPECT_TRUE(finding.shows.empty());
-        } else {
+        if (!fault.shows.empty()) {
             ASSERT_FALSE(finding.shows.empty());
-            EXPECT_EQ(finding.shows.front().text, fault.shows);
+            EXPECT_EQ(finding.shows.back().text, fault.shows);
         }
         // Nothing is removed from records the Uninstaller cannot read.
         if (fault.exitCode == 2 && fault.file.rfind("InstallInfo", 0) == 0) {
-            EXPECT_TRUE(report.steps.empty());
+            EXPECT_TRUE(report.removing.steps.empty());
         }
     }
 }
 
-// What the folder and the list disagree on: each entry is marked, and the
-// check warns.
-struct ListingFault {
-    const char* name;
-    std::function<void(const GameCopy&)> plant;
-    Triple step;
-    std::string reason;  // a word the step's reason holds
-};
-
+// What the folder and the list disagree on: each entry is marked with the
+// door's reason, and the check warns.
 TEST(RecordCheck, MarksListedEntriesTheUninstallerRefusesOrCannotFind) {
-    const std::vector<ListingFault> faults = {
+    const struct {
+        const char* name;
+        std::function<void(const GameCopy&)> plant;
+        StepView step;
+        std::string code;
+    } faults[] = {
         {"listed file missing", [](const GameCopy& g) { fs::remove(g.Folder() / "data/script.dat"); },
-         {"files", "data\\script.dat", "missing"}, "not in the folder"},
+         {"file", "data\\script.dat", "not there", ""}, "RC301"},
         {"listed path leaving the folder", [](const GameCopy& g) { g.List("..\\evil.txt"); },
-         {"files", "..\\evil.txt", "refused"}, "leaves"},
+         {"file", "..\\evil.txt", "refused", "dots-component"}, "RC302"},
         {"listed absolute path", [](const GameCopy& g) { g.List("C:\\Windows\\win.ini"); },
-         {"files", "C:\\Windows\\win.ini", "refused"}, "absolute"},
+         {"file", "C:\\Windows\\win.ini", "refused", "colon"}, "RC302"},
         {"listed path through a link",
          [](const GameCopy& g) {
              fs::create_directories(g.Outside());
@@ -243,19 +402,18 @@ TEST(RecordCheck, MarksListedEntriesTheUninstallerRefusesOrCannotFind) {
              fs::create_directory_symlink(g.Outside(), g.Folder() / "linked");
              g.List("linked\\a.txt");
          },
-         {"files", "linked\\a.txt", "refused"}, "link on the way"},
-        {"listed folder", [](const GameCopy& g) { g.List("data"); }, {"files", "data", "stays"}, "a folder"},
+         {"file", "linked\\a.txt", "refused", "link-on-the-way"}, "RC302"},
+        {"listed folder", [](const GameCopy& g) { g.List("data"); }, {"file", "data", "stays", ""}, "RC303"},
     };
-    for (const ListingFault& fault : faults) {
+    for (const auto& fault : faults) {
         SCOPED_TRACE(fault.name);
         GameCopy game;
         fault.plant(game);
         const Report report = game.Check();
         EXPECT_EQ(report.ExitCode(), 1);
-        const std::vector<Triple> steps = Steps(report);
-        const auto step = std::find(steps.begin(), steps.end(), fault.step);
-        ASSERT_NE(step, steps.end());
-        EXPECT_NE(report.steps[static_cast<std::size_t>(step - steps.begin())].reason.find(fault.reason), std::string::npos);
+        const std::vector<StepView> steps = Steps(report);
+        EXPECT_NE(std::find(steps.begin(), steps.end(), fault.step), steps.end()) << fault.step;
+        EXPECT_EQ(Codes(report).count(fault.code), 1u);
         if (fs::exists(game.Outside())) {
             EXPECT_TRUE(fs::exists(game.Outside() / "a.txt"));
         }
@@ -279,7 +437,31 @@ TEST(RecordCheck, ListsWhatNoRecordNamesWithTheBoxOfTheFolderItKeeps) {
     EXPECT_EQ(report.unlisted[1].shows[0].flags, kFolderStyle);
 }
 
-TEST(RecordCheck, CommandLineAndExitStatus) {
+// Another game of the maker beside this one keeps the maker's folder, menu
+// folder and key, exactly as on a player's machine.
+TEST(RecordCheck, AnotherGameOfTheMakerKeepsTheMakersFolders) {
+    GameCopy game;
+    GameCopy other;
+    other.Replace("InstallInfo/Installer.ini", "\"SOFTWARE\\SampleMaker\\SampleGame\"", "\"SOFTWARE\\SampleMaker\\Second\"");
+    other.Replace("InstallInfo/Installer.ini", "#DefaultGameFolderName = \"SampleGame\"", "#DefaultGameFolderName = \"Second\"");
+    other.Replace("InstallInfo/Installer.ini", "#GameName = \"" + kGameName, "#GameName = \"Second");
+    Report report;
+    std::string error;
+    recordcheck::CheckOptions options;
+    options.hostFolder = game.Folder().string();
+    options.otherGames = {other.Folder().string()};
+    ASSERT_TRUE(recordcheck::CheckGameFolder(options, report, error)) << error;
+    EXPECT_EQ(report.ExitCode(), 0);
+    const std::vector<StepView> steps = Steps(report);
+    for (const StepView& expected : std::vector<StepView>{
+             {"maker menu folder", kMenu, "stays", ""},
+             {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "stays", ""},
+             {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "stays", "holds-subkeys"}}) {
+        EXPECT_NE(std::find(steps.begin(), steps.end(), expected), steps.end()) << expected;
+    }
+}
+
+TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
     GameCopy game;
     game.Write("Save/save01.dat", "the player's");
     const std::string folder = game.Folder().string();
@@ -288,22 +470,28 @@ TEST(RecordCheck, CommandLineAndExitStatus) {
         int status;
         std::string printed;  // UTF-8 text the output holds
     } cases[] = {
-        {{}, 2, ""},
-        {{folder, folder}, 2, ""},
-        {{"--install-path", "Games\\SampleGame", folder}, 2, ""},
-        {{"--frobnicate", folder}, 2, ""},
-        {{(game.Folder() / "absent").string()}, 2, ""},
+        {{}, 3, ""},
+        {{folder, folder}, 3, ""},
+        {{"--install-path", "Games\\SampleGame", folder}, 3, ""},
+        {{"--frobnicate", folder}, 3, ""},
+        {{"--format=xml", folder}, 3, ""},
+        {{(game.Folder() / "absent").string()}, 3, ""},
+        {{"--version"}, 0, "recordcheck 1."},
         {{folder}, 1, "Save\\save01.dat"},
         {{"--json", folder}, 1, "\"exit_code\": 1"},
+        {{"--format=gcc", folder}, 1, folder + "/Save/save01.dat:1:1: warning: "},
+        {{"--quiet", folder}, 1, "RC401 1 "},
         // Another parent than the maker's name: the maker folder is left alone.
-        {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "not touched"},
+        {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "not-maker-name"},
     };
     for (const auto& c : cases) {
         std::string out;
         std::string err;
-        EXPECT_EQ(recordcheck::RunRecordCheck(c.arguments, out, err), c.status) << err;
+        std::vector<std::string> arguments = c.arguments;
+        if (c.printed == "not-maker-name") arguments.insert(arguments.begin(), "--json");
+        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, out, err), c.status) << err;
         EXPECT_NE(out.find(c.printed), std::string::npos) << out;
-        EXPECT_EQ(err.empty(), c.status != 2);
+        EXPECT_EQ(err.empty(), c.status != 3);
     }
 }
 

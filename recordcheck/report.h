@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/step_report.h"
+
 namespace recordcheck {
 
 // A message box as the user would see it.
@@ -26,25 +28,43 @@ enum class Severity {
 
 // Something in the records or the folder that the maker should look at.
 struct Finding {
+    const char* code = "";  // stable, e.g. "RC301" (see findings.h)
     Severity severity = Severity::Warning;
-    std::string file;  // relative to the game folder, or a full Windows path
+    std::string file;       // relative to the game folder, or a full Windows path
+    // Where in the file: line and byte column, 1-based (both 1 for a finding
+    // about the file as a whole), and the byte offset when it is a text
+    // position.
+    std::size_t line = 1;
+    std::size_t column = 1;
     bool hasOffset = false;
-    std::size_t offset = 0;  // of the token or field at fault
-    std::size_t line = 0;    // 1-based, and the byte column in that line
-    std::size_t column = 0;
-    std::string found;    // the token at the offset (cut), or "" when there is none
-    std::string problem;  // what goes wrong, UTF-8
+    std::size_t offset = 0;
+    std::string found;       // the token, value or path at fault (cut), or ""
+    std::string problem;     // what goes wrong, UTF-8
+    const char* fix = "";    // what to change, one line, UTF-8
     std::vector<Box> shows;  // what the user sees because of it; empty: nothing
 };
 
-// One removal of the uninstall, in the order the Uninstaller makes them.
+// One step of a run, as the programs' own code told it (common/step_report.h).
 struct Step {
-    std::string section;  // "shortcuts", "files", "folders", "records", "game folder", "maker folder", "registry"
-    std::string path;     // a path below the game folder is relative to it; others are full; keys begin with HKLM
-    std::string outcome;  // "removed", "missing", "stays", "refused", "not found", "not touched"
-    std::string reason;   // UTF-8; "" for a plain removal
-    bool warning = false; // something of the game stays because of it
+    StepKind kind = StepKind::InstalledFile;
+    StepOutcome outcome = StepOutcome::Removed;
+    StepReason reason = StepReason::None;
+    unsigned long error = 0;  // the Win32 error of a call that failed
+    std::string path;         // the full path, or the key below HKLM
+    std::string at;           // the folder on the way that shut the door
+    std::string field;        // the record value a refusal is about
+    std::string holds;        // what a folder that stays still holds (UTF-8), or ""
+    bool wasFolder = false;   // an installed file's path named a folder
+    bool warning = false;     // something of the game stays because of it
+    std::vector<std::size_t> boxes;  // the boxes it caused, as indices into its run's boxes
+};
+
+// One run of a program in the dry run.
+struct Run {
+    bool ran = false;
+    int exitCode = 0;
     std::vector<Box> boxes;
+    std::vector<Step> steps;
 };
 
 // Something in the game folder that no record lists and that stays.
@@ -66,13 +86,18 @@ struct Report {
     std::string hostFolder;  // as given on the command line
     std::string gameFolder;  // where the folder was laid out on the simulated machine
     std::string placement;   // UTF-8: why there
+    std::vector<std::string> otherGames;  // where the other games of the maker were laid out
     std::vector<RecordFile> records;
-    std::vector<Step> steps;
+    // The Uninstaller as the player starts it (answered No), and the
+    // temporary copy's uninstall with its steps.
+    Run asking;
+    Run removing;
+    // Prefclear started from the game folder, answered OK; its steps are
+    // the five configuration files.
+    Run prefclear;
+    std::string saveFolder;  // where Prefclear resets its files; "" when it stopped before
     std::vector<Unlisted> unlisted;
-    std::vector<Box> boxes;  // every box, in the order the runs showed them
     std::vector<Finding> findings;
-    std::string saveFolder;  // where Prefclear would reset its files; "" when not known
-    std::vector<std::string> resetFiles;
 
     // 2 when a record cannot be read, 1 for any warning, else 0.
     [[nodiscard]] int ExitCode() const;

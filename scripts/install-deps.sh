@@ -11,7 +11,7 @@ PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64            # windres, objdump for the PE checks
   wine64 xvfb xdotool x11-apps imagemagick                     # end-to-end runs and screenshots
   locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
-  python3 python3-pytest                                       # the end-to-end harness
+  python3 python3-pytest python3-jsonschema                    # the end-to-end harness, the JSON checks
   clang-14 libclang-rt-14-dev                                  # fuzzing
 )
 

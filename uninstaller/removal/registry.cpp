@@ -51,18 +51,21 @@ std::vector<std::string> SplitKeyPath(const std::string& path) {
 
 }  // namespace
 
-bool IsProtectedRegistryKey(const std::string& path) {
+StepReason CheckRegistryKey(const std::string& path) {
     std::string key = path;
     RemoveTrailingSeparator(key);
     const std::vector<std::string> parts = SplitKeyPath(key);
     for (const std::string& part : parts) {
-        if (part.empty()) return true;
+        if (part.empty()) return StepReason::EmptyComponent;
     }
-    if (IsAnyOf(parts[0], {"SYSTEM", "HARDWARE", "SAM", "SECURITY", "BCD00000000"})) return true;
-    if (!SameKeyName(parts[0], "SOFTWARE")) return false;
-    if (parts.size() == 1) return true;
-    return IsAnyOf(parts[1], {"Microsoft", "Policies", "Classes", "Clients", "WOW6432Node"});
+    if (IsAnyOf(parts[0], {"SYSTEM", "HARDWARE", "SAM", "SECURITY", "BCD00000000"})) return StepReason::SystemKey;
+    if (!SameKeyName(parts[0], "SOFTWARE")) return StepReason::None;
+    if (parts.size() == 1) return StepReason::SystemKey;
+    return IsAnyOf(parts[1], {"Microsoft", "Policies", "Classes", "Clients", "WOW6432Node"}) ? StepReason::SystemKey
+                                                                                             : StepReason::None;
 }
+
+bool IsProtectedRegistryKey(const std::string& path) { return CheckRegistryKey(path) != StepReason::None; }
 
 std::string MakeUninstallEntryPath(const std::string& registry) {
     std::string key = registry;
@@ -77,8 +80,8 @@ void RemoveGameRegistryKey(const InstallerSettings& settings) {
         ReportRefusal(StepKind::GameKey, settings.Registry, StepReason::EmptyKey);
         return;
     }
-    if (IsProtectedRegistryKey(settings.Registry)) {
-        ReportRefusal(StepKind::GameKey, settings.Registry, StepReason::SystemKey);
+    if (const StepReason refusal = CheckRegistryKey(settings.Registry); refusal != StepReason::None) {
+        ReportRefusal(StepKind::GameKey, settings.Registry, refusal);
         return;
     }
     {
@@ -100,8 +103,8 @@ void RemoveGameRegistryKey(const InstallerSettings& settings) {
     RemoveTrailingSeparator(key);
     const std::string parent = GetParentPath(key);
     if (parent.empty()) return;
-    if (IsProtectedRegistryKey(parent)) {
-        ReportRefusal(StepKind::ParentKey, parent, StepReason::SystemKey);
+    if (const StepReason refusal = CheckRegistryKey(parent); refusal != StepReason::None) {
+        ReportRefusal(StepKind::ParentKey, parent, refusal);
         return;
     }
     DeleteKeyIfNoSubkeys(parent);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/step_report.h"
 #include "platform/win32.h"
 #include "uninstaller/records/installer_settings.h"
 
@@ -50,6 +51,10 @@ void RemoveGameRegistryKey(const InstallerSettings& settings);
 // (Microsoft, Policies, Classes, Clients, WOW6432Node). Names compare
 // case-insensitively, as the registry does.
 [[nodiscard]] bool IsProtectedRegistryKey(const std::string& path);
+// The same, naming why: StepReason::EmptyComponent for an empty component (a
+// leading, doubled or trailing-and-more backslash), StepReason::SystemKey for
+// a key of the system's, StepReason::None for a key the uninstall may delete.
+[[nodiscard]] StepReason CheckRegistryKey(const std::string& path);
 // Deletes the key at `path` when it has no subkeys (values do not count).
 void DeleteKeyIfNoSubkeys(const std::string& path);
 // Empties and deletes the uninstall entry. False when its key could not be

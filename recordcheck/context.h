@@ -1,0 +1,62 @@
+// What the parts of one check share while they run: the simulated machine,
+// the report being written, and what the records gave. Internal to the
+// checker.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/sim.h"
+#include "recordcheck/findings.h"
+#include "recordcheck/report.h"
+#include "uninstaller/records/install_file_list.h"
+#include "uninstaller/records/installer_settings.h"
+
+namespace recordcheck {
+
+extern const char kRecordFolder[];
+extern const char kSettingsFile[];    // relative to the game folder
+extern const char kFileListFile[];
+extern const char kSaveSettingFile[];
+extern const char kStartupFile[];
+extern const char kUninstallerFile[];
+extern const char kPrefclearFile[];
+
+// A record file's bytes as the check read them, and their line starts.
+struct RecordText {
+    std::string bytes;
+    LineIndex lines;
+};
+
+struct Context {
+    Context(sim::Machine& m, Report& r) : machine(m), report(r) {}
+
+    sim::Machine& machine;
+    Report& report;
+    std::string gameFolder;
+    bool defaultPlacement = true;
+
+    InstallerSettings settings;
+    bool settingsRead = false;
+    InstallFileList files;
+    bool filesRead = false;
+    RecordText settingsText;
+    RecordText filesText;
+    // Where each statement of Installer.ini begins (its '#'), by key, in file
+    // order; where each entry of InstallFiles.ini begins (its path's quote),
+    // in list order. Known once the record has been read.
+    std::map<std::string, std::vector<std::size_t>> statements;
+    std::vector<std::size_t> entryOffsets;
+
+    void Add(Finding finding) { report.findings.push_back(std::move(finding)); }
+    // A finding placed at the last `key` statement of Installer.ini (or
+    // its `index`th, from 0), at the file's head when there is none.
+    [[nodiscard]] Finding AtStatement(const FindingKind& kind, const std::string& key, const std::string& problem,
+                                      std::size_t index = static_cast<std::size_t>(-1)) const;
+    // A finding placed at InstallFiles.ini's entry `index`.
+    [[nodiscard]] Finding AtEntry(const FindingKind& kind, std::size_t index, const std::string& problem) const;
+};
+
+}  // namespace recordcheck

@@ -1,0 +1,198 @@
+#include "recordcheck/layout.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "common/folders.h"
+#include "common/paths.h"
+#include "recordcheck/encoding.h"
+#include "recordcheck/findings.h"
+#include "uninstaller/removal/containment.h"
+#include "uninstaller/removal/registry.h"
+
+namespace recordcheck {
+
+const char kDefaultInstallRoot[] = "C:\\Program Files (x86)";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The host entry of `name` in `folder`, its letters in any case, as Windows
+// would find it; empty when there is none.
+fs::path FindHostEntry(const fs::path& folder, const std::string& name) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (FoldForComparison(it->path().filename().native()) == FoldForComparison(name)) return it->path();
+    }
+    return fs::path();
+}
+
+// A file at `path` and the folders above it, unless something of another
+// kind already stands on the way (a tampered record can name anything).
+void PlaceFile(sim::Machine& machine, const std::string& path) {
+    for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
+        if (machine.IsFile(folder)) return;
+    }
+    if (machine.IsFolder(path)) return;
+    machine.AddFile(path, "shortcut");
+}
+
+void SetStringValue(HKEY key, const char* name, const std::string& text) {
+    (void)RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1));
+}
+
+// The game's key and its uninstall entry, written through the registry calls
+// as the installer writes them.
+void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFolder) {
+    HKEY key = nullptr;
+    if (!settings.Registry.empty() && RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, nullptr,
+                                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                                      nullptr) == ERROR_SUCCESS) {
+        SetStringValue(key, "InstallPath", gameFolder);
+        (void)RegCloseKey(key);
+    }
+    const std::string entry = MakeUninstallEntryPath(settings.Registry);
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    const std::string uninstaller =
+        settings.UninstallerExeFileName.empty() ? "Uninstaller.exe" : settings.UninstallerExeFileName;
+    SetStringValue(key, "DisplayName", settings.GameName);
+    SetStringValue(key, "DisplayIcon", JoinWithSeparator(gameFolder, settings.GameExeFileName));
+    SetStringValue(key, "UninstallString", "\"" + JoinWithSeparator(gameFolder, uninstaller) + "\"");
+    const DWORD one = 1;
+    (void)RegSetValueExA(key, "NoModify", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    (void)RegCloseKey(key);
+}
+
+bool EndsWithLnk(const std::string& name) {
+    if (name.size() < 4) return false;
+    const std::string tail = FoldForComparison(name.substr(name.size() - 4));
+    return tail == ".LNK";
+}
+
+// The file an installer makes for a shortcut named `linkName` in the
+// records: the name plus .lnk, unless the name already ends in it; a name
+// written in UTF-8 names the shortcut the maker meant, in Shift-JIS. Empty
+// when no file can be named so.
+std::string ShortcutFileName(const std::string& linkName) {
+    std::string name = linkName;
+    if (!IsCp932(name) && !Cp932FromUtf8(linkName, name)) return std::string();
+    RemoveTrailingSeparator(name);
+    if (!IsSafeRelativePath(name)) return std::string();
+    return EndsWithLnk(name) ? name : name + ".lnk";
+}
+
+// A record's menu folder name as the uninstall joins it: one separator at
+// its end names the same folder.
+std::string MenuName(const std::string& name) {
+    std::string trimmed = name;
+    RemoveTrailingSeparator(trimmed);
+    return trimmed;
+}
+
+}  // namespace
+
+bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& settings) {
+    const fs::path records = FindHostEntry(hostFolder, "InstallInfo");
+    if (records.empty()) return false;
+    const fs::path file = FindHostEntry(records, "Installer.ini");
+    std::error_code error;
+    if (file.empty() || !fs::is_regular_file(file, error)) return false;
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return !in.bad() && ParseInstallerSettings(bytes.data(), bytes.size(), settings);
+}
+
+std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings, std::string& placement) {
+    if (!options.installPath.empty()) {
+        placement = "as given by --install-path";
+        std::string path = options.installPath;
+        RemoveTrailingSeparator(path);
+        return path;
+    }
+    std::string folder = kDefaultInstallRoot;
+    if (settings != nullptr && IsSafeRelativePath(settings->DefaultGameMakerName) &&
+        IsWindowsName(settings->DefaultGameMakerName)) {
+        folder = JoinWithSeparator(folder, settings->DefaultGameMakerName);
+        placement = "below a folder named after DefaultGameMakerName, where the installer puts it by default";
+    } else if (settings == nullptr) {
+        placement = "Installer.ini cannot be read: directly below the program files folder";
+    } else {
+        placement = "DefaultGameMakerName is not a usable folder name: directly below the program files folder";
+    }
+    std::string name = "Game";
+    if (settings != nullptr && IsWindowsName(settings->DefaultGameFolderName)) {
+        name = settings->DefaultGameFolderName;
+    } else {
+        const WindowsName host = WindowsNameFromHost(fs::path(options.hostFolder).filename().native());
+        if (host.representable && IsWindowsName(host.bytes)) name = host.bytes;
+    }
+    return JoinWithSeparator(folder, name);
+}
+
+void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
+                                 const std::string& gameFolder) {
+    const std::string desktop = GetCommonDesktopFolderPath();
+    for (const ShortcutEntry& e : settings.DesktopShortcut) {
+        const std::string file = ShortcutFileName(e.LinkName);
+        if (!file.empty()) PlaceFile(machine, JoinWithSeparator(desktop, file));
+    }
+    const std::string makerMenu = MenuName(settings.DefaultGameMakerProgramMenuName);
+    const std::string gameMenu = MenuName(settings.GameName);
+    if ((makerMenu.empty() || IsSafeRelativePath(makerMenu)) && IsSafeRelativePath(gameMenu)) {
+        const std::string folder =
+            JoinWithSeparator(GetCommonProgramsFolderPath(),
+                              makerMenu.empty() ? gameMenu : JoinWithSeparator(makerMenu, gameMenu));
+        for (const ShortcutEntry& e : settings.Shortcut) {
+            const std::string file = ShortcutFileName(e.LinkName);
+            if (!file.empty()) PlaceFile(machine, JoinWithSeparator(folder, file));
+        }
+    }
+    LayOutRegistry(settings, gameFolder);
+}
+
+void AddFolderFindings(Context& c, const MirrorResult& mirror) {
+    const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
+    for (const MirrorNote& note : mirror.notes) {
+        const FindingKind* kind = nullptr;
+        std::string problem;
+        switch (note.kind) {
+            case MirrorNote::Kind::Unrepresentable:
+                kind = &kNameNotShiftJis;
+                problem = "the name holds characters that code page 932 cannot hold (shown as ?): no record can "
+                          "name it, and the Uninstaller cannot delete it";
+                break;
+            case MirrorNote::Kind::RawBytes:
+                kind = &kNameRawBytes;
+                problem = "the name is not UTF-8 on this system; taken as Shift-JIS bytes";
+                break;
+            case MirrorNote::Kind::InvalidName:
+                kind = &kNameInvalid;
+                problem = "Windows cannot hold this name; it was left out of the check";
+                break;
+            case MirrorNote::Kind::SameName:
+                kind = &kNameTwice;
+                problem = "Windows takes this name for one already in the folder (letters in another case, or "
+                          "trailing dots or spaces); it was left out of the check";
+                break;
+            case MirrorNote::Kind::TooLong:
+                kind = &kPathTooLong;
+                problem = "the full path has " + std::to_string(note.characters) +
+                          " characters here; the programs' calls fail on paths of 260 characters or more";
+                break;
+            case MirrorNote::Kind::Link:
+                continue;  // listed as unlisted, or as the link on a refused entry's way
+        }
+        const std::string& path = note.windowsPath;
+        const std::string relative = path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+        c.Add(MakeFinding(*kind, relative, problem));
+    }
+}
+
+}  // namespace recordcheck

@@ -1,0 +1,22 @@
+// Names and words for the steps of a run: the stable names the JSON
+// document uses, and what the text output says of each.
+#pragma once
+
+#include <string>
+
+#include "recordcheck/report.h"
+
+namespace recordcheck {
+
+[[nodiscard]] const char* KindName(StepKind kind);         // "file", "desktop shortcut", ...
+[[nodiscard]] const char* SectionName(StepKind kind);      // "shortcuts", "files", "folders", ...
+[[nodiscard]] const char* OutcomeName(StepOutcome outcome);  // "removed", "stays", "refused", "not there"
+[[nodiscard]] const char* ReasonName(StepReason reason);   // "link-on-the-way", ...; "" for none
+// A Win32 error in words ("access is denied").
+[[nodiscard]] std::string ErrorText(unsigned long error);
+// Why a step came out as it did, in words (UTF-8); "" for a plain removal.
+[[nodiscard]] std::string DescribeStep(const Step& step);
+// True for the steps whose path is a key below HKEY_LOCAL_MACHINE.
+[[nodiscard]] bool IsRegistryStep(StepKind kind);
+
+}  // namespace recordcheck
