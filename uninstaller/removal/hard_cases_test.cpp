@@ -127,20 +127,31 @@ TEST(HardCases, PathsBeyondMaxPathStayWithTheirFoldersAndNothingElseIsTouched) {
 // removes anything, so that file and the game folder go too; a program that
 // never ends is waited for only so long.
 TEST(HardCases, TheCopyWaitsForTheAskingUninstallerToEnd) {
+    // The record's name of the program is only a hint: empty, or naming
+    // no file, the copy waits on Uninstaller.exe all the same.
+    const std::string named = "#UninstallerExeFileName = \"Uninstaller.exe\"";
     const struct {
         const char* title;
         DWORD lifetime;
         int waits;
         bool gameFolderGoes;
+        std::string record;  // what stands for the record's UninstallerExeFileName statement
     } cases[] = {
-        {"already gone", 0, 0, true},
-        {"ends 350 ms into the copy's run", 350, 4, true},
-        {"never ends", sim::Machine::kUntilEnded, kHandOverWaits, false},
+        {"already gone", 0, 0, true, named},
+        {"ends 350 ms into the copy's run", 350, 4, true, named},
+        {"never ends", sim::Machine::kUntilEnded, kHandOverWaits, false, named},
+        {"the record names none", 350, 4, true, "#UninstallerExeFileName = \"\""},
+        {"the record names a file that is not there", 350, 4, true, "#UninstallerExeFileName = \"Setup.exe\""},
+        {"the record has no such statement", 350, 4, true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         sim::Machine m;
         LayOutSample(m);
+        const std::string settingsPath = G + "\\InstallInfo\\Installer.ini";
+        std::string settings = m.FileBytes(settingsPath);
+        settings.replace(settings.find(named), named.size(), c.record);
+        m.AddFile(settingsPath, settings);
         m.StartProcess(G + "\\Uninstaller.exe", G, c.lifetime);
         m.SetCurrentDirectory("C:\\Temp");  // the batch's
         EXPECT_TRUE(UninstallGame(kGame));

@@ -15,6 +15,7 @@ const char kRecordFolderName[] = "InstallInfo";
 const char kSettingsFileName[] = "Installer.ini";
 const char kFileListFileName[] = "InstallFiles.ini";
 const char kSaveFolderSettingFileName[] = "SaveFolderSetting.ini";
+const char kDefaultUninstallerFileName[] = "Uninstaller.exe";
 
 // A record file below the game folder, unless a link stands on its way.
 void DeleteRecordFile(const std::string& gameFolder, const std::string& name) {
@@ -63,16 +64,20 @@ struct MenuFolders {
 };
 
 MenuFolders PlaceMenuFolders(const InstallerSettings& settings) {
+    // The names are joined with AddTrailingSeparator, so one separator at
+    // the end of either names the same folder as without it.
+    std::string gameName = settings.GameName;
+    RemoveTrailingSeparator(gameName);
     MenuFolders menu;
     menu.makerRelative = settings.DefaultGameMakerProgramMenuName;
-    menu.gameRelative = menu.makerRelative.empty() ? settings.GameName
-                                                   : JoinWithSeparator(menu.makerRelative, settings.GameName);
+    RemoveTrailingSeparator(menu.makerRelative);
+    menu.gameRelative = menu.makerRelative.empty() ? gameName : JoinWithSeparator(menu.makerRelative, gameName);
     if (!menu.makerRelative.empty()) {
         menu.refusal = CheckRelativePath(menu.makerRelative);
         menu.field = "DefaultGameMakerProgramMenuName";
     }
     if (menu.refusal == StepReason::None) {
-        menu.refusal = CheckRelativePath(settings.GameName);
+        menu.refusal = CheckRelativePath(gameName);
         menu.field = "GameName";
     }
     if (menu.refusal == StepReason::None) menu.field = "";
@@ -119,6 +124,18 @@ void RemoveShortcutsAndMenuFolders(const InstallerSettings& settings) {
     }
 }
 
+// The program file of the uninstaller that asked the player: the one the
+// records name, or Uninstaller.exe when they name none that is there (an
+// empty or stale record must not spare the copy its wait).
+std::string AskingProgramFile(const std::string& gameFolder, const InstallerSettings& settings) {
+    const ResolvedPath named = ResolveRecordPath(gameFolder, settings.UninstallerExeFileName);
+    if (named) {
+        const DWORD attributes = GetFileAttributesA(named.path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return named.path;
+    }
+    return JoinWithSeparator(gameFolder, kDefaultUninstallerFileName);
+}
+
 }  // namespace
 
 bool RemoveInstallation(const InstallerSettings& settings, const InstallFileList& files,
@@ -155,8 +172,6 @@ bool UninstallGame(const std::string& gameFolder) {
     if (!ReadInstallerSettings(JoinWithSeparator(recordFolder, kSettingsFileName), settings)) return false;
     InstallFileList files;
     if (!ReadInstallFileList(JoinWithSeparator(recordFolder, kFileListFileName), files)) return false;
-    if (const ResolvedPath program = ResolveRecordPath(gameFolder, settings.UninstallerExeFileName)) {
-        WaitForProgramFileToBeFree(program.path);
-    }
+    WaitForProgramFileToBeFree(AskingProgramFile(gameFolder, settings));
     return RemoveInstallation(settings, files, gameFolder);
 }

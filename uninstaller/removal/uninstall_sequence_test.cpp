@@ -320,6 +320,35 @@ TEST(RemoveInstallation, WithoutAMakerMenuTheGameMenuLiesInThePrograms) {
     ExpectBystandersIntact(m);
 }
 
+// The names are joined with AddTrailingSeparator: one separator at the end
+// of either names the same menu folder, whose shortcuts and folders go.
+TEST(RemoveInstallation, AMenuNameEndingInASeparatorNamesTheSameFolder) {
+    const struct {
+        const char* makerMenu;
+        const char* gameName;
+        std::string gameMenu;
+    } cases[] = {
+        {"MakerMenu\\", "Game", GM},
+        {"MakerMenu", "Game\\", GM},
+        {"MakerMenu\\", "Game\\", GM},
+        {"", "Game\\", std::string(kPrograms) + "\\Game"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.makerMenu) + " / " + c.gameName);
+        sim::Machine m;
+        LayOutSample(m, false);
+        m.AddFile(c.gameMenu + "\\Game.lnk", "lnk");
+        m.AddFile(c.gameMenu + "\\Manual.lnk", "lnk");
+        InstallerSettings settings = SampleSettings();
+        settings.DefaultGameMakerProgramMenuName = c.makerMenu;
+        settings.GameName = c.gameName;
+        EXPECT_TRUE(RemoveInstallation(settings, SampleFiles(), kGame));
+        EXPECT_FALSE(m.Exists(c.gameMenu));
+        EXPECT_EQ(m.Exists(MM), std::string(c.makerMenu).empty());  // the sample's own maker menu is empty then
+        EXPECT_TRUE(m.IsFolder(kPrograms));
+    }
+}
+
 TEST(RemoveInstallation, ATamperedListAndAPlantedLinkTouchNothingOutside) {
     sim::Machine m;
     LayOutSample(m);
