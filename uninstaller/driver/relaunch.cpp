@@ -77,33 +77,81 @@ bool WriteRelaunchBatch(const std::string& copyPath, const std::string& gameFold
     return file.Close();
 }
 
-bool RelaunchFromTemp() {
+namespace {
+
+// What one relaunch made in the temporary folder, deleted again unless the
+// batch file was started: a copy or a batch file that nothing runs would
+// stay there for good.
+class TemporaryFiles {
+public:
+    TemporaryFiles() = default;
+    TemporaryFiles(const TemporaryFiles&) = delete;
+    TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+    ~TemporaryFiles() {
+        if (kept_) return;
+        if (batchMade_) (void)DeleteFileA(batch_.c_str());
+        if (copyMade_) (void)DeleteFileA(copy_.c_str());
+    }
+
+    // The paths are taken before the files are made, so that recording them
+    // cannot fail after the fact.
+    void NameCopy(std::string path) { copy_ = std::move(path); }
+    void NameBatch(std::string path) { batch_ = std::move(path); }
+    void CopyMade() { copyMade_ = true; }
+    void BatchMade() { batchMade_ = true; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string copy_;
+    std::string batch_;
+    bool copyMade_ = false;
+    bool batchMade_ = false;
+    bool kept_ = false;
+};
+
+bool StartCopy(TemporaryFiles& made) {
     const std::string ownPath = GetModuleFilePath();
     std::string copyPath = MakeUniqueTempPath(".exe");
     RemoveTrailingSeparator(copyPath);
+    made.NameCopy(copyPath);
     // The user has said Yes: a failure here must not end in silence.
-    if (copyPath.empty() || !CopyFileA(ownPath.c_str(), copyPath.c_str(), TRUE)) {
-        return ShowMessage("%s", kRunFailedMessage);
-    }
+    if (copyPath.empty() || !CopyFileA(ownPath.c_str(), copyPath.c_str(), TRUE)) return false;
+    made.CopyMade();
     // The copy takes the program file's attributes; a read-only copy would
     // survive the batch's del and keep its loop spinning for ever.
-    if (!SetFileAttributesA(copyPath.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        (void)DeleteFileA(copyPath.c_str());  // no batch will: it is never written
-        return ShowMessage("%s", kRunFailedMessage);
-    }
+    if (!SetFileAttributesA(copyPath.c_str(), FILE_ATTRIBUTE_NORMAL)) return false;
 
     std::string gameFolder = GetParentPath(ownPath);
     RemoveTrailingSeparator(gameFolder);
     const std::string batchPath = MakeUniqueTempPath(".bat");
-    if (!WriteRelaunchBatch(copyPath, gameFolder, batchPath)) return ShowMessage("%s", kRunFailedMessage);
+    made.NameBatch(batchPath);
+    // Whatever of the batch file was written goes with the copy.
+    if (!batchPath.empty()) made.BatchMade();
+    if (!WriteRelaunchBatch(copyPath, gameFolder, batchPath)) return false;
 
     const std::string workingFolder = GetTempFolderPath();
     // An empty folder would start the batch in our own current folder, often
     // the game folder, which its command processor would then hold open
     // against the removal.
-    if (workingFolder.empty()) return ShowMessage("%s", kRunFailedMessage);
+    if (workingFolder.empty()) return false;
     const HINSTANCE started =
         ShellExecuteA(nullptr, "open", batchPath.c_str(), nullptr, workingFolder.c_str(), SW_HIDE);
-    if (reinterpret_cast<INT_PTR>(started) > 32) return true;
-    return ShowMessage("%s", kRunFailedMessage);
+    if (reinterpret_cast<INT_PTR>(started) <= 32) return false;
+    made.Keep();  // the batch file deletes both now
+    return true;
+}
+
+}  // namespace
+
+bool RelaunchFromTemp() {
+    {
+        TemporaryFiles made;
+        try {
+            if (StartCopy(made)) return true;
+        } catch (...) {
+            // Memory ran out half-way; the run fails as any other relaunch.
+        }
+    }
+    // A fixed text: nothing to format, nothing more to allocate.
+    return ShowFixedMessage(kRunFailedMessage);
 }

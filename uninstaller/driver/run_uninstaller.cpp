@@ -22,15 +22,19 @@ const char kUninstallFailed[] = "アンインストールに失敗しました";
 
 // Asking mode: name the game, ask, and hand the work to the temporary copy.
 bool AskAndRelaunch() {
-    std::string settingsPath = GetParentPath(GetModuleFilePath());
+    const std::string programFolder = GetParentPath(GetModuleFilePath());
+    std::string settingsPath = programFolder;
     RemoveTrailingSeparator(settingsPath);
     AddTrailingSeparator(settingsPath);
     settingsPath += "InstallInfo";
     AddTrailingSeparator(settingsPath);
     settingsPath += "Installer.ini";
 
+    // Without its own folder (a program path that does not fit MAX_PATH) the
+    // path above would be relative to the root of the current drive, where
+    // another game's records may lie: nothing is read.
     InstallerSettings settings;
-    if (!ReadInstallerSettings(settingsPath, settings)) {
+    if (programFolder.empty() || !ReadInstallerSettings(settingsPath, settings)) {
         return ShowMessage("インストーラ設定ファイル【%s】\n読み込みに失敗しました", settingsPath.c_str());
     }
 
@@ -57,6 +61,11 @@ bool ShowMessage(const char* format, ...) {
     const std::string text = FormatTextV(format, arguments);
     va_end(arguments);
     (void)MessageBoxA(nullptr, text.c_str(), kUninstallerCaption, kErrorStyle);
+    return false;
+}
+
+bool ShowFixedMessage(const char* text) {
+    (void)MessageBoxA(nullptr, text, kUninstallerCaption, kErrorStyle);
     return false;
 }
 
@@ -87,7 +96,7 @@ int RunUninstallerProcess(const char* processCommandLine) {
         // The last resort: memory ran out where no step could report it (the
         // record readers report their own files). Nothing is formatted here,
         // and the run is a failure, whatever part of it was done.
-        (void)MessageBoxA(nullptr, kUninstallFailed, kUninstallerCaption, kErrorStyle);
+        (void)ShowFixedMessage(kUninstallFailed);
         return -1;
     }
 }

@@ -23,3 +23,6 @@ bool ShowMessage(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// The same for a text that needs no formatting; it allocates nothing, so it
+// can still report when memory has run out.
+bool ShowFixedMessage(const char* text);

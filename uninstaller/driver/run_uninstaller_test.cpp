@@ -30,6 +30,9 @@ const std::string kQuestionAfter =
     "\x42\x0A\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48\x0A\x0A\x81\xA6\x83\x5A\x81\x5B\x83"
     "\x75\x83\x66\x81\x5B\x83\x5E\x82\xCD\x8A\x65\x83\x86\x81\x5B\x83\x55\x81\x5B\x83\x41\x83\x4A\x83\x45\x83\x93"
     "\x83\x67\x82\xB2\x82\xC6\x82\xC9\x8E\x63\x82\xE8\x82\xDC\x82\xB7";
+const std::string kRunFailed =
+    "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x89\x82\xCC\x8E\xC0\x8D\x73\x82\xC9\x8E\xB8\x94"
+    "\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
 // A game name whose characters end in 0x5C: 表示ソフト.
 const std::string kJapaneseName = "\x95\x5C\x8E\xA6\x83\x5C\x83\x74\x83\x67";
 
@@ -119,6 +122,21 @@ TEST(RunUninstaller, AskingModeWithoutSettingsNamesTheFullPath) {
     EXPECT_EQ(machine.MessageBoxes()[0].text,
               kSettingsBefore + "C:\\Games\\Maker\\Game\\InstallInfo\\Installer.ini" + kSettingsAfter);
     EXPECT_EQ(machine.MessageBoxes()[0].flags, kErrorStyle);
+}
+
+// A program path that does not fit MAX_PATH gives no folder: the settings
+// file is looked for nowhere, least of all at the root of the current drive,
+// where another game's records may lie.
+TEST(RunUninstaller, AskingModeWithoutItsOwnPathReadsNothing) {
+    sim::Machine machine;
+    machine.SetModulePath("C:\\Games\\" + std::string(250, 'x') + "\\Uninstaller.exe");
+    machine.AddFile("C:\\InstallInfo\\Installer.ini", "#GameName = \"another game\"\n");
+    machine.SetCurrentDirectory("C:\\");
+    EXPECT_FALSE(RunUninstaller(""));
+    ASSERT_EQ(machine.MessageBoxes().size(), 1u);
+    EXPECT_EQ(machine.MessageBoxes()[0].text, kSettingsBefore + "\\InstallInfo\\Installer.ini" + kSettingsAfter);
+    EXPECT_EQ(machine.MessageBoxes()[0].flags, kErrorStyle);
+    EXPECT_TRUE(machine.Calls("CreateFileA").empty());
 }
 
 TEST(RunUninstaller, AskingModeAnsweredNoChangesNothing) {
@@ -236,6 +254,13 @@ TEST(RunUninstallerProcess, ARecordTooBigOrNoMemoryIsAFailureWithItsMessage) {
         {"removing, no memory half-way", removing,
          [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("DeleteFileA", 2); },
          kUninstallFailed},
+        // After Yes: the relaunch's failure, and nothing left in the temporary folder.
+        {"asking, no memory making the batch file", asking,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("CreateFileA", 2); },
+         kRunFailed},
+        {"asking, no memory starting the batch file", asking,
+         [](sim::Machine& m, const std::string&, const std::string&) { m.ThrowOnCall("ShellExecuteA", 1); },
+         kRunFailed},
     };
     for (const auto& c : cases) {
         sim::Machine machine;
@@ -251,6 +276,7 @@ TEST(RunUninstallerProcess, ARecordTooBigOrNoMemoryIsAFailureWithItsMessage) {
         EXPECT_EQ(machine.MessageBoxes().back().flags, kErrorStyle) << c.title;
         EXPECT_TRUE(machine.IsFolder(kGame)) << c.title;
         EXPECT_TRUE(machine.ShellExecutes().empty()) << c.title;
+        EXPECT_TRUE(machine.ListTree("C:\\Temp").empty()) << c.title;
         EXPECT_EQ(machine.OpenFileHandles(), 0) << c.title;
     }
 }
