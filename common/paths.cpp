@@ -59,7 +59,8 @@ std::string JoinWithSeparator(const std::string& folder, const std::string& name
 }
 
 bool IsDeviceName(const std::string& name) {
-    std::string stem = name.substr(0, name.find('.'));
+    // The system takes what stands before a '.' or a ':' ("COM1:x", "NUL.txt").
+    std::string stem = name.substr(0, name.find_first_of(".:"));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     for (char& c : stem) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

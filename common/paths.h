@@ -24,8 +24,9 @@ void RemoveTrailingSeparator(std::string& path);
 [[nodiscard]] bool EndsWithSeparator(const std::string& path);
 // True when a name names a DOS device rather than a file: CON, PRN, AUX,
 // NUL, COM1-COM9 or LPT1-LPT9, in any letter case, alone or before a dot
-// ("nul.txt", "COM1.dat"), trailing spaces ignored. Whatever folder it is
-// joined to, the ANSI file calls open that device instead.
+// or a colon ("nul.txt", "COM1.dat", "COM1:x.inc"), trailing spaces ignored.
+// Whatever folder it is joined to, the ANSI file calls open that device
+// instead. The one device-name rule of both programs.
 [[nodiscard]] bool IsDeviceName(const std::string& name);
 // The path as Windows compares names: ASCII letters upper-cased and '/' taken
 // as '\', outside two-byte characters only (their trail bytes are not

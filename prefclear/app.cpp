@@ -23,6 +23,7 @@ const char kQuestion[] =
     "※その他のセーブデータは削除されません";
 const char kCancelled[] = "中止しました";
 const char kDone[] = "初期化しました";
+const char kFailed[] = "初期化に失敗しました";
 
 // The text a buffer of `size` bytes holds (a NUL ends it, or the buffer's end).
 std::string TextOf(const char* buffer, std::size_t size) {
@@ -51,9 +52,10 @@ int RunPrefclearProcess() {
         (void)app.Run();
     } catch (...) {
         // The last resort: memory ran out where no step could report it
-        // (a file that cannot be held is reported as unreadable). Nothing is
-        // formatted here; the user learns that the run stopped.
-        (void)MessageBoxA(nullptr, kCancelled, kCaption, MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+        // (a file that cannot be held is reported as unreadable), perhaps
+        // with some of the files already deleted. Nothing is formatted here;
+        // the user learns that the reset failed, not that nothing happened.
+        (void)MessageBoxA(nullptr, kFailed, kCaption, MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
     }
     return 0;
 }

@@ -27,7 +27,7 @@ bool ShowError(const char* format, ...)
     ;
 
 // The process's run: CApp::Run, then the exit code, always 0. Anything
-// thrown (no memory) ends in the box "中止しました" instead of in silence.
+// thrown (no memory) ends in the box "初期化に失敗しました" instead of in silence.
 [[nodiscard]] int RunPrefclearProcess();
 
 class CApp {

@@ -80,20 +80,33 @@ TEST(CAppRun, OkDeletesTheFiveFilesInOrderAndReports) {
     EXPECT_EQ(f.machine.OpenFileHandles(), 0);
 }
 
-TEST(CAppRun, CancelDeletesNothing) {
-    Fixture f;
-    f.AddSaveFiles(kDocuments + "\\Tarnwick\\Orrin\\SaveData");
-    f.machine.ScriptAnswers({IDCANCEL});  // Cancel, or the box closed
-    CApp app;
-    EXPECT_FALSE(app.Run());
-    EXPECT_TRUE(f.Deleted().empty());
-    EXPECT_TRUE(f.machine.Calls("SHGetFolderPathA").empty());
-    const auto& boxes = f.machine.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, kCancelled);
-    EXPECT_EQ(boxes[1].caption, kCaption);
-    EXPECT_EQ(boxes[1].flags, 0u);
-    EXPECT_FALSE(boxes[1].hasOwner);
+// Cancel, the box closed, or a question box that could not be shown: only
+// OK resets anything.
+TEST(CAppRun, AnythingButOkDeletesNothing) {
+    const struct {
+        const char* title;
+        void (*arrange)(sim::Machine&);
+        std::size_t boxes;  // the question (when it could be shown) and the cancel
+    } cases[] = {
+        {"Cancel, or the box closed", [](sim::Machine& m) { m.ScriptAnswers({IDCANCEL}); }, 2},
+        {"the question box fails", [](sim::Machine& m) { m.FailCall("MessageBoxA", 1); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        Fixture f;
+        f.AddSaveFiles(kDocuments + "\\Tarnwick\\Orrin\\SaveData");
+        c.arrange(f.machine);
+        CApp app;
+        EXPECT_FALSE(app.Run());
+        EXPECT_TRUE(f.Deleted().empty());
+        EXPECT_TRUE(f.machine.Calls("SHGetFolderPathA").empty());
+        const auto& boxes = f.machine.MessageBoxes();
+        ASSERT_EQ(boxes.size(), c.boxes);
+        EXPECT_EQ(boxes.back().text, kCancelled);
+        EXPECT_EQ(boxes.back().caption, kCaption);
+        EXPECT_EQ(boxes.back().flags, 0u);
+        EXPECT_FALSE(boxes.back().hasOwner);
+    }
 }
 
 TEST(CAppRun, AMalformedStartupFileStopsBeforeTheQuestion) {
@@ -245,9 +258,13 @@ TEST(CAppRun, NamesThatClimbOutOfTheSaveRootStopTheRun) {
     }
 }
 
+// "初期化に失敗しました": the reset failed, some files perhaps deleted.
+const std::string kResetFailed = "\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+
 // A file too big to hold (2 GiB and more: a 32-bit program's vector throws
 // length_error) or memory running out is that file's read failure; memory
-// running out anywhere else ends in the stop message, never in silence.
+// running out anywhere else ends in the failure message, never in silence
+// and never in "cancelled", which would say that nothing was deleted.
 TEST(RunPrefclearProcess, AFileTooBigOrNoMemoryIsReportedNeverSilent) {
     const std::string start = kGame + "\\OrrinStart.ini";
     const std::string include = kGame + "\\Extra.inc";
@@ -273,7 +290,7 @@ TEST(RunPrefclearProcess, AFileTooBigOrNoMemoryIsReportedNeverSilent) {
          ReadFailed(include), kErrorFlags, 0},
         {"no memory while deleting", [](sim::Machine& m, const std::string&, const std::string&) {
              m.ThrowOnCall("DeleteFileA", 3); },
-         kCancelled, kErrorFlags, 2},
+         kResetFailed, kErrorFlags, 2},
     };
     for (const auto& c : cases) {
         Fixture f(kGame, "GameName = \"Orrin\"\nLoadDLL = { \"Extra.inc\" }\n");

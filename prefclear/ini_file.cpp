@@ -117,7 +117,9 @@ bool CIniFile::Load(const std::string& path) {
         // A file that includes itself, directly or through others, would be
         // read without end; it is refused like a file that cannot be read.
         std::string key = ComparisonKey(path);
-        if (depth >= kMaxIncludeDepth || std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
+        if (depth == 0) filesRead_ = 0;
+        if (depth >= kMaxIncludeDepth || ++filesRead_ > kMaxFilesPerLoad ||
+            std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
             NoteMessageSite(path, nullptr);
             return ShowError(kReadFailed, path.c_str());
         }

@@ -56,6 +56,10 @@ public:
     // Deepest chain of included files; a deeper one is refused like a file
     // that includes itself.
     static constexpr std::size_t kMaxIncludeDepth = 32;
+    // Most files one Load reads, the first included: files that each
+    // include the next twice would otherwise be read 2^depth times. A file
+    // beyond it is refused like one nested too deep.
+    static constexpr std::size_t kMaxFilesPerLoad = 1024;
     // Highest VolumeValancer index that is stored; a larger one, like a
     // negative one, stores nothing (the list would otherwise take gigabytes).
     static constexpr std::int32_t kMaxVolumeValancerIndex = 4095;
@@ -116,6 +120,7 @@ private:
     // The files being read now, outermost first, as comparison keys; a file
     // already among them is not read again.
     std::vector<std::string> loading_;
+    std::size_t filesRead_ = 0;  // by the outermost Load under way
     std::vector<MessageSite>* messageSites_ = nullptr;
 };
 

@@ -23,6 +23,7 @@ struct Loaded {
     CIniFile ini;
     std::vector<sim::MessageBoxRecord> boxes;
     std::vector<std::string> texts;  // the boxes' texts alone
+    std::vector<std::string> opened;  // every path CreateFileA was given
 };
 
 // Loads kStartup (or `path`) from a machine holding `files`.
@@ -35,6 +36,7 @@ Loaded LoadFiles(const std::vector<std::pair<std::string, std::string>>& files, 
     loaded.ok = loaded.ini.Load(path);
     loaded.boxes = machine.MessageBoxes();
     for (const auto& box : loaded.boxes) loaded.texts.push_back(box.text);
+    for (const auto& call : machine.Calls("CreateFileA")) loaded.opened.push_back(call.argument);
     EXPECT_EQ(machine.OpenFileHandles(), 0) << path;
     ResetProcessState();
     return loaded;
@@ -340,6 +342,49 @@ TEST(CIniFileLoad, IncludesReadIntoTheSameRecord) {
         EXPECT_STREQ(loaded.ini.GetGameName(), c.gameName.c_str()) << c.title;
         EXPECT_EQ(loaded.ini.LoadDLL, c.dlls) << c.title;
     }
+}
+
+// Windows takes the name before a ':' as well as before a '.': such an
+// include would open a port or a console; it is never opened.
+TEST(CIniFileLoad, ADeviceNameBeforeAColonIsNoFile) {
+    const struct {
+        const char* entry;
+        bool ok;
+    } cases[] = {{"COM1:x.inc", false}, {"NUL:.inc", false}, {"con :a.inc", false}, {"LPT2:x.inn", true}};
+    for (const auto& c : cases) {
+        const Loaded loaded = LoadText(std::string("LoadDLL = { \"") + c.entry + "\" } GameName = A");
+        EXPECT_EQ(loaded.ok, c.ok) << c.entry;
+        EXPECT_EQ(loaded.opened, std::vector<std::string>{kStartup}) << c.entry;
+        if (!c.ok) {
+            EXPECT_EQ(loaded.texts, std::vector<std::string>{ReadFailed(std::string("C:\\Game\\") + c.entry)});
+        }
+    }
+}
+
+// Files that each include the next one twice would be read 2^depth times;
+// one Load reads at most kMaxFilesPerLoad files, then refuses with one
+// message. A list that repeats one include a few times is read whole.
+TEST(CIniFileLoad, BoundsHowManyFilesOneLoadReads) {
+    const auto doubling = [](int levels) {
+        std::vector<std::pair<std::string, std::string>> files;
+        files.emplace_back(kStartup, "LoadDLL = { \"f0.inc\", \"f0.inc\" }");
+        for (int i = 0; i < levels; ++i) {
+            const std::string next = "f" + std::to_string(i + 1) + ".inc";
+            files.emplace_back("C:\\Game\\f" + std::to_string(i) + ".inc",
+                               i + 1 == levels ? "GameName = leaf"
+                                               : "LoadDLL = { \"" + next + "\", \"" + next + "\" }");
+        }
+        return files;
+    };
+    const Loaded few = LoadFiles(doubling(4));  // 1 + 2 + 4 + 8 + 16 reads
+    EXPECT_TRUE(few.ok);
+    EXPECT_EQ(few.opened.size(), 31u);
+    EXPECT_STREQ(few.ini.GetGameName(), "leaf");
+
+    const Loaded many = LoadFiles(doubling(14));  // 32,767 reads without a bound
+    EXPECT_FALSE(many.ok);
+    EXPECT_EQ(many.texts.size(), 1u);
+    EXPECT_LE(many.opened.size(), CIniFile::kMaxFilesPerLoad);
 }
 
 TEST(CIniFileLoad, BoundsTheDepthOfIncludes) {
