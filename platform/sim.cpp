@@ -42,12 +42,14 @@ std::string DescribeHandle(HANDLE handle) {
 Call::Call(const char* function, std::string argument, std::string detail)
     : state_(Machine::Current().Internals()) {
     number_ = ++state_.callCounts[function];
-    JournalEntry entry;
-    entry.function = function;
-    entry.argument = std::move(argument);
-    entry.detail = std::move(detail);
-    state_.journal.push_back(std::move(entry));
-    entry_ = state_.journal.size() - 1;
+    if (state_.journaling) {
+        JournalEntry entry;
+        entry.function = function;
+        entry.argument = std::move(argument);
+        entry.detail = std::move(detail);
+        state_.journal.push_back(std::move(entry));
+        entry_ = state_.journal.size() - 1;
+    }
     for (const FaultRule& rule : state_.faults) {
         if (rule.function == function && (rule.target == 0 || rule.target == number_)) {
             if (rule.throws) throw std::bad_alloc();
@@ -59,13 +61,17 @@ Call::Call(const char* function, std::string argument, std::string detail)
 }
 
 void Call::Fail(DWORD error) {
-    JournalEntry& entry = state_.journal[entry_];
-    entry.succeeded = false;
-    entry.error = error;
+    if (entry_ != kNoEntry) {
+        JournalEntry& entry = state_.journal[entry_];
+        entry.succeeded = false;
+        entry.error = error;
+    }
     state_.lastError = error;
 }
 
-void Call::SetDetail(const std::string& detail) { state_.journal[entry_].detail = detail; }
+void Call::SetDetail(const std::string& detail) {
+    if (entry_ != kNoEntry) state_.journal[entry_].detail = detail;
+}
 
 // ---- Machine: faults, journal, leaks ----------------------------------------
 
@@ -109,6 +115,8 @@ int Machine::CallCount(const std::string& function) const {
 }
 
 const std::vector<JournalEntry>& Machine::Journal() const { return state_->journal; }
+
+void Machine::SetJournaling(bool journaling) { state_->journaling = journaling; }
 
 std::vector<JournalEntry> Machine::Calls(const std::string& function) const {
     std::vector<JournalEntry> calls;

@@ -78,6 +78,20 @@ public:
     // ---- volume ----
     void AddFolder(const std::string& path);                           // parents created as needed
     void AddFile(const std::string& path, const std::string& bytes = std::string());  // parents created
+    // The same, but only where nothing of that name (as Windows compares
+    // names) is there yet: false, adding nothing, when something is.
+    bool AddNewFile(const std::string& path, const std::string& bytes = std::string());
+    bool AddNewFolder(const std::string& path);
+    // Many at once in one folder (made as needed), for laying out a large
+    // tree: each entry unless something of its name is there already (a
+    // name loses its trailing dots and spaces, as Windows takes it). Which
+    // were added, in order.
+    struct NewEntry {
+        std::string name;
+        bool folder = false;
+        std::string bytes;
+    };
+    std::vector<bool> AddNewEntries(const std::string& folder, const std::vector<NewEntry>& entries);
     bool Exists(const std::string& path) const;
     bool IsFolder(const std::string& path) const;
     bool IsFile(const std::string& path) const;
@@ -192,6 +206,9 @@ public:
     // Empties the journal and restarts CallCount at 0; faults injected
     // earlier still hit the same future call.
     void ClearJournal();
+    // false: calls are counted and faulted but not journaled (a dry run of
+    // a hundred thousand removals needs no record of them). Default true.
+    void SetJournaling(bool journaling);
     int OpenFileHandles() const;  // file and find handles not yet closed
     int OpenKeyHandles() const;   // registry handles not yet closed
 

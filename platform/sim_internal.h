@@ -45,6 +45,7 @@ struct NormalPath {
     std::vector<std::string> components;  // as given (not folded)
     bool trailingSeparator = false;
     std::string Text() const;  // "C:\\a\\b", "C:\\" for a root
+    std::size_t CharacterCount() const;  // of Text(), without making it
 };
 
 // Where a path leads.
@@ -166,17 +167,22 @@ struct Machine::State {
     std::vector<TransferRule> shortReads;
     std::map<std::string, int> callCounts;
     std::vector<JournalEntry> journal;
+    bool journaling = true;
 
     // ---- helpers (sim_volume.cpp) ----
     std::shared_ptr<Node> Drive(char letter) const;
     bool Normalize(const char* path, NormalPath& out, DWORD& error) const;
+
     Resolved Resolve(const char* path) const;
     // Resolve as a Win32 file call does, with the limits of its ANSI form:
     // MAX_PATH, wildcards in folder names, device names.
     Resolved ResolveCall(const char* path) const;
-    Resolved ResolveNormal(const NormalPath& path) const;
+    Resolved ResolveNormal(NormalPath path) const;
     std::shared_ptr<Node> FollowJunction(const Node& junction, int depth) const;
     std::shared_ptr<Node> EnsureFolder(const std::string& path);  // sim API: creates parents
+    // The same for the first `depth` components of a normalized path;
+    // `shown` names the path in a Fatal message.
+    std::shared_ptr<Node> EnsureFolder(const NormalPath& normal, std::size_t depth, const std::string& shown);
     bool Blocks(const Node& node, DWORD access, DWORD share) const;  // sharing check
     bool HasHandles(const Node& node) const;                         // open or held by anyone
     // A delete whose last holder has gone takes the name away now.
@@ -185,6 +191,8 @@ struct Machine::State {
     void Unlink(const Resolved& resolved);
     bool IsCurrentFolderOfAProcess(const Node& node) const;  // the program's own or another's
     bool IsRunningImage(const Node& node) const;             // the program's own file or another's
+    mutable std::string moduleName;     // the folded last name of modulePath...
+    mutable std::string moduleNameFor;  // ...when it was this
 };
 
 // ---- one API call ------------------------------------------------------------
@@ -203,8 +211,9 @@ public:
     void SetDetail(const std::string& detail);
 
 private:
+    static constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
     Machine::State& state_;
-    std::size_t entry_;
+    std::size_t entry_ = kNoEntry;
     int number_ = 0;
     bool injected_ = false;
 };
@@ -217,6 +226,8 @@ std::string StoredName(const std::string& name);
 // The key names compare by: StoredName with every letter upper-cased, ASCII,
 // full-width Latin, Greek, Cyrillic and Roman numerals alike.
 std::string FoldName(const std::string& name);
+// The same into `out`, whose buffer is reused (a path walk folds every name).
+void FoldNameInto(const std::string& name, std::string& out);
 // Characters, not bytes: what the UTF-16 form of the name counts.
 std::size_t CharacterCount(const std::string& text);
 bool ContainsWildcard(const std::string& name);

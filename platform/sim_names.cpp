@@ -68,8 +68,7 @@ std::uint16_t Map(std::uint16_t code, const Run (&runs)[N]) {
 // Rewrites every two-byte character with `map`; one-byte characters go
 // through `single`.
 template <typename Single, typename Double>
-std::string Rewrite(const std::string& name, Single single, Double map) {
-    std::string out = name;
+void RewriteInPlace(std::string& out, Single single, Double map) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto byte = static_cast<unsigned char>(out[i]);
         if (sjis::IsLeadByte(byte)) {
@@ -83,8 +82,16 @@ std::string Rewrite(const std::string& name, Single single, Double map) {
         }
         out[i] = single(out[i]);
     }
+}
+
+template <typename Single, typename Double>
+std::string Rewrite(const std::string& name, Single single, Double map) {
+    std::string out = name;
+    RewriteInPlace(out, single, map);
     return out;
 }
+
+std::uint16_t FoldCode(std::uint16_t code) { return Map(Map(code, kOtherSpellings), kLowerToUpper); }
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -94,9 +101,11 @@ std::string StoredName(const std::string& name) {
     return Rewrite(name, [](char c) { return c; }, [](std::uint16_t code) { return Map(code, kOtherSpellings); });
 }
 
-std::string FoldName(const std::string& name) {
-    return Rewrite(name, AsciiUpper,
-                   [](std::uint16_t code) { return Map(Map(code, kOtherSpellings), kLowerToUpper); });
+std::string FoldName(const std::string& name) { return Rewrite(name, AsciiUpper, FoldCode); }
+
+void FoldNameInto(const std::string& name, std::string& out) {
+    out.assign(name);
+    RewriteInPlace(out, AsciiUpper, FoldCode);
 }
 
 std::size_t CharacterCount(const std::string& text) {

@@ -39,32 +39,15 @@ bool Conflicts(DWORD existingRights, DWORD existingShare, DWORD rights, DWORD sh
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Splits at one-byte backslashes only: the trail byte of a two-byte
-// character (0x83 0x5C) stays inside its component.
-std::vector<std::string> SplitComponents(const std::string& text, bool& trailingSeparator) {
-    std::vector<std::string> parts(1);
-    trailingSeparator = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (sjis::IsLeadByte(byte) && i + 1 < text.size()) {
-            parts.back() += text.substr(i, 2);
+bool HasSeparator(const std::string& name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (sjis::IsLeadByte(static_cast<unsigned char>(name[i]))) {
             ++i;
-            trailingSeparator = false;
-            continue;
+        } else if (name[i] == '\\' || name[i] == '/') {
+            return true;
         }
-        if (byte == '\\') {
-            parts.emplace_back();
-            trailingSeparator = true;
-            continue;
-        }
-        parts.back() += static_cast<char>(byte);
-        trailingSeparator = false;
     }
-    std::vector<std::string> nonEmpty;
-    for (auto& part : parts) {
-        if (!part.empty()) nonEmpty.push_back(std::move(part));
-    }
-    return nonEmpty;
+    return false;
 }
 
 bool HasInvalidCharacter(const std::string& component, bool allowWildcards) {
@@ -162,6 +145,12 @@ std::string NormalPath::Text() const {
     return text;
 }
 
+std::size_t NormalPath::CharacterCount() const {
+    std::size_t count = 3;  // "C:\\"
+    for (std::size_t i = 0; i < components.size(); ++i) count += (i != 0 ? 1 : 0) + sim::CharacterCount(components[i]);
+    return count;
+}
+
 std::shared_ptr<Node> Machine::State::Drive(char letter) const {
     auto found = drives.find(letter);
     return found == drives.end() ? nullptr : found->second;
@@ -179,48 +168,57 @@ bool Machine::State::Normalize(const char* path, NormalPath& out, DWORD& error) 
         error = ERROR_PATH_NOT_FOUND;
         return false;
     }
-    std::string text(path);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (sjis::IsLeadByte(byte)) {
-            ++i;
-        } else if (byte == '/') {
-            text[i] = '\\';
-        }
-    }
-    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    const std::size_t size = std::strlen(path);
+    // One pass over the bytes: '/' is '\\' outside two-byte characters.
+    auto separator = [&](std::size_t i) { return path[i] == '\\' || path[i] == '/'; };
+    if (size >= 2 && separator(0) && separator(1)) {
         error = kErrorBadNetPath;  // UNC and device paths: no network in this machine
         return false;
     }
     NormalPath result;
-    std::string rest;
-    if (text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':') {
-        result.drive = static_cast<char>(FoldName(text.substr(0, 1))[0]);
-        result.driveShown = text[0];
-        rest = text.substr(2);
-        if (rest.empty() || rest[0] != '\\') {
+    std::size_t at = 0;
+    if (size >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+        result.drive = static_cast<char>(path[0] >= 'a' && path[0] <= 'z' ? path[0] - 'a' + 'A' : path[0]);
+        result.driveShown = path[0];
+        at = 2;
+        if (size == 2 || !separator(2)) {
             // "C:name" is relative to that drive's current directory; only
             // the current drive has one here.
             if (currentDirectory.drive == result.drive) result = currentDirectory;
         }
-    } else if (text[0] == '\\') {
+    } else if (separator(0)) {
         result.drive = currentDirectory.drive;
         result.driveShown = currentDirectory.driveShown;
-        rest = text;
     } else {
         result = currentDirectory;
-        rest = text;
     }
     result.trailingSeparator = false;
 
+    // Components split at separators, runs of them collapsed; the last one
+    // loses its trailing dots and spaces, the others one trailing dot.
+    result.components.reserve(result.components.size() + 8);
     bool trailing = false;
-    std::vector<std::string> parts = SplitComponents(rest, trailing);
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::string part = parts[i];
-        const bool last = i + 1 == parts.size() && !trailing;
-        if (part == ".") continue;
+    std::string part;
+    while (at <= size) {
+        const std::size_t begin = at;
+        while (at < size && !separator(at)) {
+            at += sjis::IsLeadByte(static_cast<unsigned char>(path[at])) && at + 1 < size ? 2 : 1;
+        }
+        if (at > begin) {
+            part.assign(path + begin, at - begin);
+            trailing = false;
+        }
+        const bool last = at == size;
+        if (!last) trailing = true;
+        ++at;
+        if (part.empty()) continue;
+        if (part == ".") {
+            part.clear();
+            continue;
+        }
         if (part == "..") {
             if (!result.components.empty()) result.components.pop_back();
+            part.clear();
             continue;
         }
         if (last) {
@@ -237,10 +235,11 @@ bool Machine::State::Normalize(const char* path, NormalPath& out, DWORD& error) 
             error = ERROR_INVALID_NAME;
             return false;
         }
-        result.components.push_back(part);
+        result.components.push_back(std::move(part));
+        part.clear();
     }
     result.trailingSeparator = trailing && !result.components.empty();
-    out = result;
+    out = std::move(result);
     return true;
 }
 
@@ -260,20 +259,22 @@ std::shared_ptr<Node> Machine::State::FollowJunction(const Node& junction, int d
     return (node != nullptr && node->folder) ? node : nullptr;
 }
 
-Resolved Machine::State::ResolveNormal(const NormalPath& path) const {
+Resolved Machine::State::ResolveNormal(NormalPath path) const {
     Resolved resolved;
-    resolved.path = path;
-    std::shared_ptr<Node> node = Drive(path.drive);
+    resolved.path = std::move(path);
+    std::shared_ptr<Node> node = Drive(resolved.path.drive);
     if (node == nullptr) {
         resolved.error = ERROR_PATH_NOT_FOUND;
         return resolved;
     }
-    if (path.components.empty()) {
+    if (resolved.path.components.empty()) {
         resolved.node = node;
         return resolved;
     }
-    for (std::size_t i = 0; i + 1 < path.components.size(); ++i) {
-        auto child = node->children.find(FoldName(path.components[i]));
+    std::string key;
+    for (std::size_t i = 0; i + 1 < resolved.path.components.size(); ++i) {
+        FoldNameInto(resolved.path.components[i], key);
+        auto child = node->children.find(key);
         if (child == node->children.end() || !child->second->folder) {
             resolved.error = ERROR_PATH_NOT_FOUND;
             return resolved;
@@ -288,8 +289,9 @@ Resolved Machine::State::ResolveNormal(const NormalPath& path) const {
         }
     }
     resolved.parent = node;
-    resolved.name = path.components.back();
-    auto child = node->children.find(FoldName(resolved.name));
+    resolved.name = resolved.path.components.back();
+    FoldNameInto(resolved.name, key);
+    auto child = node->children.find(key);
     if (child != node->children.end()) resolved.node = child->second;
     return resolved;
 }
@@ -297,7 +299,7 @@ Resolved Machine::State::ResolveNormal(const NormalPath& path) const {
 Resolved Machine::State::Resolve(const char* path) const {
     Resolved resolved;
     if (!Normalize(path, resolved.path, resolved.error)) return resolved;
-    return ResolveNormal(resolved.path);
+    return ResolveNormal(std::move(resolved.path));
 }
 
 // The ANSI calls turn the path into UTF-16 in a buffer of MAX_PATH
@@ -313,7 +315,7 @@ Resolved Machine::State::ResolveCall(const char* path) const {
     }
     if (!Normalize(path, resolved.path, resolved.error)) return resolved;
     const NormalPath& full = resolved.path;
-    if (CharacterCount(full.Text()) + (full.trailingSeparator ? 1 : 0) >= MAX_PATH) {
+    if (full.CharacterCount() + (full.trailingSeparator ? 1 : 0) >= MAX_PATH) {
         resolved.error = ERROR_PATH_NOT_FOUND;
         return resolved;
     }
@@ -328,7 +330,7 @@ Resolved Machine::State::ResolveCall(const char* path) const {
         resolved.name = full.components.back();
         return resolved;
     }
-    return ResolveNormal(full);
+    return ResolveNormal(std::move(resolved.path));
 }
 
 bool Machine::State::Blocks(const Node& node, DWORD access, DWORD share) const {
@@ -390,7 +392,17 @@ bool Machine::State::IsCurrentFolderOfAProcess(const Node& node) const {
 }
 
 bool Machine::State::IsRunningImage(const Node& node) const {
-    if (Resolve(modulePath.c_str()).node.get() == &node) return true;
+    // Only an entry named like the program's file can be it: the name is
+    // compared first, the whole path resolved only then.
+    if (moduleNameFor != modulePath) {
+        NormalPath normal;
+        DWORD error = 0;
+        moduleName = Normalize(modulePath.c_str(), normal, error) && !normal.components.empty()
+                         ? FoldName(normal.components.back())
+                         : std::string();
+        moduleNameFor = modulePath;
+    }
+    if (FoldName(node.name) == moduleName && Resolve(modulePath.c_str()).node.get() == &node) return true;
     for (const Process& process : processes) {
         if (process.endsAt > slept && process.image.get() == &node) return true;
     }
@@ -401,17 +413,22 @@ std::shared_ptr<Node> Machine::State::EnsureFolder(const std::string& path) {
     NormalPath normal;
     DWORD error = 0;
     if (!Normalize(path.c_str(), normal, error)) Fatal("not a usable Windows path: \"%s\"", path.c_str());
+    return EnsureFolder(normal, normal.components.size(), path);
+}
+
+std::shared_ptr<Node> Machine::State::EnsureFolder(const NormalPath& normal, std::size_t depth, const std::string& shown) {
     std::shared_ptr<Node>& root = drives[normal.drive];
     if (root == nullptr) root = MakeFolder(std::string(1, normal.drive) + ":");  // drive names upper case
     std::shared_ptr<Node> node = root;
-    for (const std::string& component : normal.components) {
+    for (std::size_t i = 0; i < depth; ++i) {
+        const std::string& component = normal.components[i];
         std::shared_ptr<Node>& child = node->children[FoldName(component)];
         if (child == nullptr) child = MakeFolder(StoredName(component));
-        if (!child->folder) Fatal("\"%s\": \"%s\" is a file, not a folder", path.c_str(), component.c_str());
+        if (!child->folder) Fatal("\"%s\": \"%s\" is a file, not a folder", shown.c_str(), component.c_str());
         node = child;
         if (node->Junction()) {
             node = FollowJunction(*node, 0);
-            if (node == nullptr) Fatal("\"%s\": junction \"%s\" leads nowhere", path.c_str(), component.c_str());
+            if (node == nullptr) Fatal("\"%s\": junction \"%s\" leads nowhere", shown.c_str(), component.c_str());
         }
     }
     return node;
@@ -419,20 +436,69 @@ std::shared_ptr<Node> Machine::State::EnsureFolder(const std::string& path) {
 
 // ---- Machine: volume API ----------------------------------------------------------
 
+namespace {
+
+// Where AddFile and its kin put an entry: its normalized path, the folder
+// that holds it (made as needed) and its slot there, empty when new.
+struct Slot {
+    NormalPath normal;
+    std::shared_ptr<Node>* entry = nullptr;
+};
+
+Slot PlaceEntry(Machine::State& s, const std::string& path, const char* caller) {
+    Slot slot;
+    DWORD error = 0;
+    if (!s.Normalize(path.c_str(), slot.normal, error) || slot.normal.components.empty())
+        Fatal("%s: not a usable path: \"%s\"", caller, path.c_str());
+    const std::shared_ptr<Node> parent = s.EnsureFolder(slot.normal, slot.normal.components.size() - 1, path);
+    slot.entry = &parent->children[FoldName(slot.normal.components.back())];
+    return slot;
+}
+
+}  // namespace
+
 void Machine::AddFolder(const std::string& path) { (void)state_->EnsureFolder(path); }
 
 void Machine::AddFile(const std::string& path, const std::string& bytes) {
-    NormalPath normal;
-    DWORD error = 0;
-    if (!state_->Normalize(path.c_str(), normal, error) || normal.components.empty())
-        Fatal("AddFile: not a usable file path: \"%s\"", path.c_str());
-    NormalPath parentPath = normal;
-    parentPath.components.pop_back();
-    std::shared_ptr<Node> parent = state_->EnsureFolder(parentPath.Text());
-    std::shared_ptr<Node>& child = parent->children[FoldName(normal.components.back())];
-    if (child == nullptr) child = MakeFile(StoredName(normal.components.back()), FILE_ATTRIBUTE_ARCHIVE);
+    const Slot slot = PlaceEntry(*state_, path, "AddFile");
+    std::shared_ptr<Node>& child = *slot.entry;
+    if (child == nullptr) child = MakeFile(StoredName(slot.normal.components.back()), FILE_ATTRIBUTE_ARCHIVE);
     if (child->folder) Fatal("AddFile: \"%s\" is a folder", path.c_str());
     child->bytes = bytes;
+}
+
+bool Machine::AddNewFile(const std::string& path, const std::string& bytes) {
+    const Slot slot = PlaceEntry(*state_, path, "AddNewFile");
+    if (*slot.entry != nullptr) return false;
+    *slot.entry = MakeFile(StoredName(slot.normal.components.back()), FILE_ATTRIBUTE_ARCHIVE);
+    (*slot.entry)->bytes = bytes;
+    return true;
+}
+
+std::vector<bool> Machine::AddNewEntries(const std::string& folder, const std::vector<NewEntry>& entries) {
+    const std::shared_ptr<Node> parent = state_->EnsureFolder(folder);
+    std::vector<bool> added;
+    added.reserve(entries.size());
+    for (const NewEntry& entry : entries) {
+        std::string name = entry.name;
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+        if (name.empty() || HasInvalidCharacter(name, false) || HasSeparator(name)) {
+            Fatal("AddNewEntries: not a usable name: \"%s\"", entry.name.c_str());
+        }
+        std::shared_ptr<Node>& child = parent->children[FoldName(name)];
+        added.push_back(child == nullptr);
+        if (child != nullptr) continue;
+        child = entry.folder ? MakeFolder(StoredName(name)) : MakeFile(StoredName(name), FILE_ATTRIBUTE_ARCHIVE);
+        child->bytes = entry.bytes;
+    }
+    return added;
+}
+
+bool Machine::AddNewFolder(const std::string& path) {
+    const Slot slot = PlaceEntry(*state_, path, "AddNewFolder");
+    if (*slot.entry != nullptr) return false;
+    *slot.entry = MakeFolder(StoredName(slot.normal.components.back()));
+    return true;
 }
 
 bool Machine::Exists(const std::string& path) const { return state_->Resolve(path.c_str()).node != nullptr; }
