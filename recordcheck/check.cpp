@@ -75,6 +75,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     const bool placementRead = ReadPlacementSettings(options.hostFolder, placementSettings);
 
     sim::Machine machine;
+    machine.SetJournaling(false);  // the steps are reported; nothing reads the calls back
     Context c(machine, report);
     report = Report();
     report.hostFolder = options.hostFolder;
@@ -100,9 +101,10 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     RunPrefclear(c);
     PutBackWhatPrefclearDeleted(c);
     RunAskingMode(c);
+    InstallFileList().swap(c.files);
     RunRemovingMode(c);
     AttachRecordBoxes(c);
-    if (c.settingsRead && c.filesRead) {
+    if (c.settingsRead && c.filesRead && ReadHostFileList(options.hostFolder, c.files)) {
         AddStepFindings(c);
         FindUnlisted(c);
     }

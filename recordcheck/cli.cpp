@@ -53,8 +53,8 @@ bool IsInstallPath(const std::string& path) {
     return true;
 }
 
-int UsageError(const std::string& message, std::string& err) {
-    err += "recordcheck: " + message + "\n\n" + kUsage;
+int UsageError(const std::string& message, std::ostream& err) {
+    err << "recordcheck: " << message << "\n\n" << kUsage;
     return kUsageStatus;
 }
 
@@ -81,7 +81,7 @@ bool OptionValue(const std::vector<std::string>& arguments, std::size_t& i, cons
 
 }  // namespace
 
-int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, std::string& err) {
+int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     CheckOptions options;
     Format format = Format::Text;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -89,11 +89,11 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, 
         std::string value;
         bool missing = false;
         if (argument == "--help" || argument == "-h") {
-            out += kUsage;
+            out << kUsage;
             return 0;
         }
         if (argument == "--version") {
-            out += std::string("recordcheck ") + RECORDCHECK_VERSION + "\n";
+            out << "recordcheck " << RECORDCHECK_VERSION << "\n";
             return 0;
         }
         if (argument == "--json") {
@@ -138,14 +138,14 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, 
     Report report;
     std::string failure;
     if (!CheckGameFolder(options, report, failure)) {
-        err += "recordcheck: " + failure + "\n";
+        err << "recordcheck: " << failure << "\n";
         return kUsageStatus;
     }
     switch (format) {
-        case Format::Text: out += FormatText(report); break;
-        case Format::Gcc: out += FormatGcc(report); break;
-        case Format::Json: out += FormatJson(report); break;
-        case Format::Summary: out += FormatSummary(report); break;
+        case Format::Text: WriteText(out, report); break;
+        case Format::Gcc: WriteGcc(out, report); break;
+        case Format::Json: WriteJson(out, report); break;
+        case Format::Summary: WriteSummary(out, report); break;
     }
     return report.ExitCode();
 }

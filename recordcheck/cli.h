@@ -1,6 +1,7 @@
 // recordcheck's command line.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,6 @@ namespace recordcheck {
 // prints goes to `out` and `err`. Returns the exit status: 0 clean,
 // 1 warnings, 2 records the programs cannot read, 3 a bad command line or a
 // folder that cannot be read.
-[[nodiscard]] int RunRecordCheck(const std::vector<std::string>& arguments, std::string& out, std::string& err);
+[[nodiscard]] int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace recordcheck

@@ -24,7 +24,8 @@ extern const char kStartupFile[];
 extern const char kUninstallerFile[];
 extern const char kPrefclearFile[];
 
-// A record file's bytes as the check read them, and their line starts.
+// A record file's bytes as the check read them (let go once read), and
+// their line starts.
 struct RecordText {
     std::string bytes;
     LineIndex lines;
@@ -40,7 +41,11 @@ struct Context {
 
     InstallerSettings settings;
     bool settingsRead = false;
+    // The list as the check read it; let go during the uninstall's own run,
+    // which reads its own (a long list would be held twice), and read again
+    // from the host folder after it.
     InstallFileList files;
+    std::size_t fileCount = 0;
     bool filesRead = false;
     RecordText settingsText;
     RecordText filesText;
@@ -57,6 +62,9 @@ struct Context {
                                       std::size_t index = static_cast<std::size_t>(-1)) const;
     // A finding placed at InstallFiles.ini's entry `index`.
     [[nodiscard]] Finding AtEntry(const FindingKind& kind, std::size_t index, const std::string& problem) const;
+    // A finding of `kind` that tells of uninstall step `step` in its words,
+    // placed at InstallFiles.ini's entry `index`.
+    [[nodiscard]] Finding OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const;
 };
 
 }  // namespace recordcheck

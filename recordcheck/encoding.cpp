@@ -133,6 +133,10 @@ bool ExactCp932(const std::string& character, std::string& out) {
 }  // namespace
 
 std::string Utf8FromCp932(const std::string& bytes) {
+    // Plain ASCII, the most of any path, is the same in both.
+    bool ascii = true;
+    for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return bytes;
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t at = 0; at < bytes.size();) {
@@ -196,7 +200,13 @@ bool Cp932FromUtf8(const std::string& utf8, std::string& cp932) {
 std::string Utf8FromHost(const std::string& path) { return IsUtf8(path) ? path : Utf8FromCp932(path); }
 
 std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
+    std::string out;
+    AppendJsonString(out, utf8);
+    return out;
+}
+
+void AppendJsonString(std::string& out, const std::string& utf8) {
+    out.push_back('"');
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
@@ -216,7 +226,6 @@ std::string JsonString(const std::string& utf8) {
         }
     }
     out.push_back('"');
-    return out;
 }
 
 }  // namespace recordcheck

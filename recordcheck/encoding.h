@@ -44,5 +44,7 @@ struct WindowsName {
 
 // A JSON string literal (quotes included) of valid UTF-8 text.
 [[nodiscard]] std::string JsonString(const std::string& utf8);
+// The same, appended to `out`.
+void AppendJsonString(std::string& out, const std::string& utf8);
 
 }  // namespace recordcheck

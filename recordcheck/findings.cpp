@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "recordcheck/context.h"
+#include "recordcheck/records.h"
+#include "recordcheck/steps.h"
+
 namespace recordcheck {
 
 const FindingKind kRecordMissing = {"RC101", Severity::Error, "a record file is missing",
@@ -87,6 +91,33 @@ const FindingKind* const kAllFindingKinds[] = {
 };
 const std::size_t kFindingKindCount = sizeof kAllFindingKinds / sizeof kAllFindingKinds[0];
 
+namespace {
+
+const Step* StepOf(const Report& report, const Finding& finding) {
+    return finding.step < report.removing.steps.size() ? &report.removing.steps[finding.step] : nullptr;
+}
+
+}  // namespace
+
+std::string FindingFile(const Report& report, const Finding& finding) {
+    // A step tells of an entry of the list, or of a folder one puts there.
+    return StepOf(report, finding) == nullptr ? finding.file : std::string(kFileListFile);
+}
+
+std::string FindingFound(const Report& report, const Finding& finding) {
+    const Step* step = StepOf(report, finding);
+    if (step == nullptr) return finding.found;
+    const std::string prefix = report.gameFolder + "\\";
+    return ShownToken(step->path.compare(0, prefix.size(), prefix) == 0 ? step->path.substr(prefix.size()) : step->path);
+}
+
+std::string FindingProblem(const Report& report, const Finding& finding) {
+    const Step* step = StepOf(report, finding);
+    if (step == nullptr) return finding.problem;
+    const std::string why = DescribeStep(*step);
+    return std::string(KindName(step->kind)) + " " + OutcomeName(step->outcome) + (why.empty() ? "" : ": " + why);
+}
+
 Finding MakeFinding(const FindingKind& kind, const std::string& file, const std::string& problem) {
     Finding finding;
     finding.code = kind.code;
@@ -109,8 +140,8 @@ void LineIndex::Place(Finding& finding, std::size_t offset) const {
     const auto line = static_cast<std::size_t>(after - starts_.begin());
     finding.hasOffset = true;
     finding.offset = offset;
-    finding.line = line;
-    finding.column = offset - starts_[line - 1] + 1;
+    finding.line = static_cast<std::uint32_t>(line);
+    finding.column = static_cast<std::uint32_t>(offset - starts_[line - 1] + 1);
 }
 
 }  // namespace recordcheck

@@ -63,6 +63,12 @@ extern const FindingKind kStartupClimbs;      // RC505
 extern const FindingKind* const kAllFindingKinds[];
 extern const std::size_t kFindingKindCount;
 
+// A finding's file, what it found and what goes wrong: its own words or its
+// step's.
+[[nodiscard]] std::string FindingFile(const Report& report, const Finding& finding);
+[[nodiscard]] std::string FindingFound(const Report& report, const Finding& finding);
+[[nodiscard]] std::string FindingProblem(const Report& report, const Finding& finding);
+
 // A finding of `kind` about `file` as a whole (line 1, column 1).
 [[nodiscard]] Finding MakeFinding(const FindingKind& kind, const std::string& file, const std::string& problem);
 

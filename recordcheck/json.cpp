@@ -1,8 +1,10 @@
 // The report as one JSON document (UTF-8); its shape is
-// docs/recordcheck.schema.json.
-#include <cstdio>
+// docs/recordcheck.schema.json. Written as it goes: a list of a hundred
+// thousand entries makes a document of tens of megabytes.
+#include <ostream>
 
 #include "recordcheck/encoding.h"
+#include "recordcheck/findings.h"
 #include "recordcheck/output.h"
 #include "recordcheck/steps.h"
 
@@ -12,114 +14,184 @@ namespace {
 
 std::string J(const std::string& cp932) { return JsonString(Utf8FromCp932(cp932)); }
 
+// CP932 text as a JSON string, appended.
+void AppendText(std::string& out, const std::string& cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
+
 // The exact bytes, for a reader that compares them with what a program shows.
-std::string Hex(const std::string& bytes) {
+void AppendHex(std::string& out, const std::string& bytes) {
     static const char kDigits[] = "0123456789abcdef";
-    std::string out = "\"";
+    out.push_back('"');
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         out.push_back(kDigits[byte >> 4]);
         out.push_back(kDigits[byte & 0xF]);
     }
-    return out + "\"";
+    out.push_back('"');
 }
 
-// A list of items, each written by `write`, one a line at `indent`.
+// A list of items, each written by `write` into a line of its own at
+// `indent`; a line is made whole, then written.
 template <typename Items, typename Write>
-std::string List(const Items& items, const std::string& indent, Write write) {
-    if (items.empty()) return "[]";
-    std::string out = "[";
+void List(std::ostream& o, const Items& items, const std::string& indent, Write write) {
+    if (items.empty()) {
+        o << "[]";
+        return;
+    }
+    o << '[';
+    std::string line;
     bool first = true;
     for (const auto& item : items) {
-        out += (first ? "\n" : ",\n") + indent + "  " + write(item);
+        line.assign(first ? "\n" : ",\n");
+        line += indent;
+        line += "  ";
+        write(line, item);
+        o.write(line.data(), static_cast<std::streamsize>(line.size()));
         first = false;
     }
-    return out + "\n" + indent + "]";
+    o << '\n' << indent << ']';
 }
 
-std::string JsonBox(const Box& box) {
-    return "{\"program\": " + JsonString(box.program) + ", \"caption\": " + J(box.caption) +
-           ", \"caption_hex\": " + Hex(box.caption) + ", \"text\": " + J(box.text) + ", \"text_hex\": " +
-           Hex(box.text) + ", \"flags\": " + std::to_string(box.flags) + ", \"flag_names\": " +
-           JsonString(FlagNames(box.flags)) + "}";
+void AppendBox(std::string& out, const Box& box) {
+    out += "{\"program\": ";
+    AppendJsonString(out, box.program);
+    out += ", \"caption\": ";
+    AppendText(out, box.caption);
+    out += ", \"caption_hex\": ";
+    AppendHex(out, box.caption);
+    out += ", \"text\": ";
+    AppendText(out, box.text);
+    out += ", \"text_hex\": ";
+    AppendHex(out, box.text);
+    out += ", \"flags\": " + std::to_string(box.flags) + ", \"flag_names\": ";
+    AppendJsonString(out, FlagNames(box.flags));
+    out += '}';
 }
 
-std::string JsonBoxes(const std::vector<Box>& boxes, const std::string& indent) {
-    return List(boxes, indent, JsonBox);
+void AppendBoxes(std::string& out, const std::vector<Box>& boxes) {
+    out += '[';
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (i != 0) out += ", ";
+        AppendBox(out, boxes[i]);
+    }
+    out += ']';
 }
 
-std::string JsonStep(const Step& step) {
-    std::string boxes = "[";
-    for (std::size_t i = 0; i < step.boxes.size(); ++i) boxes += (i == 0 ? "" : ", ") + std::to_string(step.boxes[i]);
-    return "{\"kind\": " + JsonString(KindName(step.kind)) + ", \"section\": " + JsonString(SectionName(step.kind)) +
-           ", \"path\": " + J(step.path) + ", \"path_hex\": " + Hex(step.path) + ", \"outcome\": " +
-           JsonString(OutcomeName(step.outcome)) + ", \"reason\": " + JsonString(ReasonName(step.reason)) +
-           ", \"error\": " + std::to_string(step.error) + ", \"at\": " + J(step.at) + ", \"field\": " +
-           JsonString(step.field) + ", \"detail\": " + JsonString(DescribeStep(step)) + ", \"warning\": " +
-           (step.warning ? "true" : "false") + ", \"boxes\": " + boxes + "]}";
+void AppendStep(std::string& out, const Step& step) {
+    out += "{\"kind\": \"";
+    out += KindName(step.kind);
+    out += "\", \"section\": \"";
+    out += SectionName(step.kind);
+    out += "\", \"path\": ";
+    AppendText(out, step.path);
+    out += ", \"path_hex\": ";
+    AppendHex(out, step.path);
+    out += ", \"outcome\": \"";
+    out += OutcomeName(step.outcome);
+    out += "\", \"reason\": \"";
+    out += ReasonName(step.reason);
+    out += "\", \"error\": " + std::to_string(step.error) + ", \"at\": ";
+    AppendText(out, step.At());
+    out += ", \"field\": ";
+    AppendJsonString(out, step.Field());
+    out += ", \"detail\": ";
+    AppendJsonString(out, DescribeStep(step));
+    out += step.warning ? ", \"warning\": true, \"boxes\": [" : ", \"warning\": false, \"boxes\": [";
+    for (std::size_t i = 0; i < step.Boxes().size(); ++i) out += (i == 0 ? "" : ", ") + std::to_string(step.Boxes()[i]);
+    out += "]}";
 }
 
-std::string JsonRun(const Run& run, const std::string& indent, bool withSteps) {
-    std::string out = "{\"ran\": " + std::string(run.ran ? "true" : "false") +
-                      ", \"exit_code\": " + std::to_string(run.exitCode) + ",\n" + indent +
-                      "  \"boxes\": " + JsonBoxes(run.boxes, indent + "  ");
-    if (withSteps) out += ",\n" + indent + "  \"steps\": " + List(run.steps, indent + "  ", JsonStep);
-    return out + "}";
+void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool withSteps) {
+    o << "{\"ran\": " << (run.ran ? "true" : "false") << ", \"exit_code\": " << run.exitCode << ",\n"
+      << indent << "  \"boxes\": ";
+    List(o, run.boxes, indent + "  ", AppendBox);
+    if (withSteps) {
+        o << ",\n" << indent << "  \"steps\": ";
+        List(o, run.steps, indent + "  ", AppendStep);
+    }
+    o << '}';
 }
 
-std::string JsonFinding(const Finding& finding) {
-    return "{\"code\": " + JsonString(finding.code) + ", \"severity\": " + JsonString(SeverityName(finding.severity)) +
-           ", \"file\": " + J(finding.file) + ", \"line\": " + std::to_string(finding.line) + ", \"column\": " +
-           std::to_string(finding.column) + ", \"offset\": " +
-           (finding.hasOffset ? std::to_string(finding.offset) : std::string("null")) + ", \"found\": " +
-           J(finding.found) + ", \"problem\": " + JsonString(finding.problem) + ", \"fix\": " +
-           JsonString(finding.fix) + ", \"shows\": " + List(finding.shows, "    ", JsonBox) + "}";
+void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
+    out += "{\"code\": \"";
+    out += finding.code;
+    out += "\", \"severity\": \"";
+    out += SeverityName(finding.severity);
+    out += "\", \"file\": ";
+    AppendText(out, FindingFile(report, finding));
+    out += ", \"line\": " + std::to_string(finding.line) + ", \"column\": " + std::to_string(finding.column) +
+           ", \"offset\": " + (finding.hasOffset ? std::to_string(finding.offset) : std::string("null")) +
+           ", \"found\": ";
+    AppendText(out, FindingFound(report, finding));
+    out += ", \"problem\": ";
+    AppendJsonString(out, FindingProblem(report, finding));
+    out += ", \"fix\": ";
+    AppendJsonString(out, finding.fix);
+    out += ", \"shows\": ";
+    AppendBoxes(out, finding.shows);
+    out += '}';
 }
 
 }  // namespace
 
-std::string FormatJson(const Report& report) {
+void WriteJson(std::ostream& o, const Report& report) {
     const int code = report.ExitCode();
     std::size_t severities[3] = {0, 0, 0};
     for (const Finding& finding : report.findings) ++severities[static_cast<int>(finding.severity)];
     std::size_t outcomes[4] = {0, 0, 0, 0};
     for (const Step& step : report.removing.steps) ++outcomes[static_cast<int>(step.outcome)];
 
-    std::string out = "{\n";
-    out += "  \"format\": " + std::to_string(kJsonFormatVersion) + ",\n";
-    out += "  \"version\": " + JsonString(RECORDCHECK_VERSION) + ",\n";
-    out += "  \"folder\": " + JsonString(Utf8FromHost(report.hostFolder)) + ",\n";
-    out += "  \"game_folder\": " + J(report.gameFolder) + ",\n";
-    out += "  \"placement\": " + JsonString(report.placement) + ",\n";
-    out += "  \"other_games\": " + List(report.otherGames, "  ", J) + ",\n";
-    out += "  \"exit_code\": " + std::to_string(code) + ",\n";
-    out += "  \"result\": " + JsonString(ResultName(code)) + ",\n";
-    out += "  \"summary\": {\"errors\": " + std::to_string(severities[0]) + ", \"warnings\": " +
-           std::to_string(severities[1]) + ", \"notes\": " + std::to_string(severities[2]) +
-           ", \"removed\": " + std::to_string(outcomes[0]) + ", \"stays\": " + std::to_string(outcomes[1]) +
-           ", \"refused\": " + std::to_string(outcomes[2]) + ", \"not_there\": " + std::to_string(outcomes[3]) +
-           "},\n";
-    out += "  \"records\": " + List(report.records, "  ", [](const RecordFile& record) {
-        std::string values = "[";
+    o << "{\n";
+    o << "  \"format\": " << kJsonFormatVersion << ",\n";
+    o << "  \"version\": " << JsonString(RECORDCHECK_VERSION) << ",\n";
+    o << "  \"folder\": " << JsonString(Utf8FromHost(report.hostFolder)) << ",\n";
+    o << "  \"game_folder\": " << J(report.gameFolder) << ",\n";
+    o << "  \"placement\": " << JsonString(report.placement) << ",\n";
+    o << "  \"other_games\": ";
+    List(o, report.otherGames, "  ", AppendText);
+    o << ",\n";
+    o << "  \"exit_code\": " << code << ",\n";
+    o << "  \"result\": " << JsonString(ResultName(code)) << ",\n";
+    o << "  \"summary\": {\"errors\": " << severities[0] << ", \"warnings\": " << severities[1]
+      << ", \"notes\": " << severities[2] << ", \"removed\": " << outcomes[0] << ", \"stays\": " << outcomes[1]
+      << ", \"refused\": " << outcomes[2] << ", \"not_there\": " << outcomes[3] << "},\n";
+    o << "  \"records\": ";
+    List(o, report.records, "  ", [](std::string& out, const RecordFile& record) {
+        out += "{\"file\": ";
+        AppendText(out, record.file);
+        out += ", \"state\": ";
+        AppendJsonString(out, record.state);
+        out += ", \"values\": [";
         for (std::size_t v = 0; v < record.values.size(); ++v) {
-            values += (v == 0 ? "" : ", ");
-            values += "{\"name\": " + JsonString(record.values[v].first) + ", \"value\": " + J(record.values[v].second) + "}";
+            out += v == 0 ? "{\"name\": " : ", {\"name\": ";
+            AppendJsonString(out, record.values[v].first);
+            out += ", \"value\": ";
+            AppendText(out, record.values[v].second);
+            out += '}';
         }
-        return "{\"file\": " + J(record.file) + ", \"state\": " + JsonString(record.state) + ", \"values\": " + values + "]}";
-    }) + ",\n";
-    out += "  \"uninstaller\": {\n";
-    out += "    \"asking\": " + JsonRun(report.asking, "    ", false) + ",\n";
-    out += "    \"removing\": " + JsonRun(report.removing, "    ", true) + "\n";
-    out += "  },\n";
-    out += "  \"prefclear\": " + JsonRun(report.prefclear, "  ", true) + ",\n";
-    out += "  \"save_folder\": " + J(report.saveFolder) + ",\n";
-    out += "  \"unlisted\": " + List(report.unlisted, "  ", [](const Unlisted& item) {
-        return "{\"path\": " + J(item.path) + ", \"kind\": " + JsonString(item.kind) + ", \"keeps\": " + J(item.keeps) +
-               ", \"shows\": " + List(item.shows, "    ", JsonBox) + "}";
-    }) + ",\n";
-    out += "  \"findings\": " + List(report.findings, "  ", JsonFinding) + "\n";
-    out += "}\n";
-    return out;
+        out += "]}";
+    });
+    o << ",\n  \"uninstaller\": {\n    \"asking\": ";
+    WriteRun(o, report.asking, "    ", false);
+    o << ",\n    \"removing\": ";
+    WriteRun(o, report.removing, "    ", true);
+    o << "\n  },\n  \"prefclear\": ";
+    WriteRun(o, report.prefclear, "  ", true);
+    o << ",\n  \"save_folder\": " << J(report.saveFolder) << ",\n  \"unlisted\": ";
+    List(o, report.unlisted, "  ", [](std::string& out, const Unlisted& item) {
+        out += "{\"path\": ";
+        AppendText(out, item.path);
+        out += ", \"kind\": ";
+        AppendJsonString(out, item.kind);
+        out += ", \"keeps\": ";
+        AppendText(out, item.keeps);
+        out += ", \"shows\": ";
+        AppendBoxes(out, item.shows);
+        out += '}';
+    });
+    o << ",\n  \"findings\": ";
+    List(o, report.findings, "  ",
+         [&](std::string& out, const Finding& finding) { AppendFinding(out, report, finding); });
+    o << "\n}\n";
 }
 
 }  // namespace recordcheck

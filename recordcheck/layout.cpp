@@ -98,15 +98,31 @@ std::string MenuName(const std::string& name) {
 
 }  // namespace
 
-bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& settings) {
+namespace {
+
+// A record's bytes straight from the host folder, found as Windows finds it.
+bool ReadHostRecord(const std::string& hostFolder, const std::string& name, std::string& bytes) {
     const fs::path records = FindHostEntry(hostFolder, "InstallInfo");
     if (records.empty()) return false;
-    const fs::path file = FindHostEntry(records, "Installer.ini");
+    const fs::path file = FindHostEntry(records, name);
     std::error_code error;
     if (file.empty() || !fs::is_regular_file(file, error)) return false;
     std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad() && ParseInstallerSettings(bytes.data(), bytes.size(), settings);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& settings) {
+    std::string bytes;
+    return ReadHostRecord(hostFolder, "Installer.ini", bytes) &&
+           ParseInstallerSettings(bytes.data(), bytes.size(), settings);
+}
+
+bool ReadHostFileList(const std::string& hostFolder, InstallFileList& files) {
+    std::string bytes;
+    return ReadHostRecord(hostFolder, "InstallFiles.ini", bytes) && ParseInstallFileList(bytes.data(), bytes.size(), files);
 }
 
 std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings, std::string& placement) {

@@ -1,16 +1,14 @@
 // recordcheck GAME_FOLDER: the game maker's check of an installer's output.
-#include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "recordcheck/cli.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string out;
-    std::string err;
-    const int status = recordcheck::RunRecordCheck(arguments, out, err);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fwrite(err.data(), 1, err.size(), stderr);
-    return status;
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const int status = recordcheck::RunRecordCheck(arguments, std::cout, std::cerr);
+    std::cout.flush();
+    return std::cout ? status : 3;
 }

@@ -57,56 +57,83 @@ public:
 
     bool CopyChildren(const fs::path& host, const std::string& windows, Level level) {
         std::error_code error;
-        std::vector<fs::directory_entry> entries;
+        // In name order, whatever order the host lists them in.
+        std::vector<std::pair<std::string, fs::directory_entry>> listed;
         for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-            entries.push_back(*it);
+            listed.emplace_back(it->path().filename().native(), *it);
         }
         if (error) return Fail("cannot list " + host.string() + ": " + error.message());
-        std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
-            return a.path().filename().native() < b.path().filename().native();
-        });
-        for (const fs::directory_entry& entry : entries) {
-            if (!CopyEntry(entry, windows, level)) return false;
+        std::sort(listed.begin(), listed.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+
+        // The folder's files and folders are laid out in one go; links after
+        // them, as junctions.
+        std::vector<Pending> pending;
+        std::vector<sim::Machine::NewEntry> adds;
+        for (const auto& [hostName, entry] : listed) {
+            Pending item{&entry, WindowsNameFromHost(hostName), std::string(), false, false};
+            item.path = windows + "\\" + item.name.bytes;
+            if (!IsWindowsName(item.name.bytes, !item.name.representable)) {
+                Note(MirrorNote::Kind::InvalidName, entry.path().native(), item.path);
+                continue;
+            }
+            // The entry's type as the listing gave it: no second look at the disk.
+            item.link = entry.is_symlink(error);
+            item.folder = !item.link && !error && entry.is_directory(error);
+            const bool regular = !item.link && !item.folder && !error && entry.is_regular_file(error);
+            if (error) return Fail("cannot inspect " + entry.path().native() + ": " + error.message());
+            if (!item.link) {
+                sim::Machine::NewEntry add{item.name.bytes, item.folder, std::string()};
+                // Only a regular file is read: a pipe or device would never end.
+                if (regular && ContentMatters(item.name.bytes, level == Level::RecordFolder) &&
+                    !ReadHostFile(entry.path(), add.bytes)) {
+                    return Fail("cannot read " + entry.path().native());
+                }
+                adds.push_back(std::move(add));
+            }
+            pending.push_back(std::move(item));
+        }
+        const std::vector<bool> added = machine_.AddNewEntries(windows, adds);
+        std::size_t next = 0;
+        for (const Pending& item : pending) {
+            if (!CopyEntry(item, item.link ? !machine_.Exists(item.path) : added[next++], level)) return false;
         }
         return true;
     }
 
 private:
-    bool CopyEntry(const fs::directory_entry& entry, const std::string& windows, Level level) {
-        const std::string hostPath = entry.path().native();
-        const WindowsName name = WindowsNameFromHost(entry.path().filename().native());
-        const std::string path = windows + "\\" + name.bytes;
-        if (!IsWindowsName(name.bytes, !name.representable)) return Note(MirrorNote::Kind::InvalidName, hostPath, path);
-        if (machine_.Exists(path)) return Note(MirrorNote::Kind::SameName, hostPath, path);
-        if (name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, path);
-        if (!name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, path);
-        // The ANSI calls hold a path as UTF-16: what counts is characters.
-        if (CharacterCount(path) >= MAX_PATH) {
-            Note(MirrorNote::Kind::TooLong, hostPath, path);
-            result_.notes.back().characters = CharacterCount(path);
-        }
+    // An entry of the folder being copied, named as Windows sees it.
+    struct Pending {
+        const fs::directory_entry* entry;
+        WindowsName name;
+        std::string path;
+        bool link;
+        bool folder;
+    };
 
-        std::error_code error;
-        const fs::file_status status = entry.symlink_status(error);
-        if (error) return Fail("cannot inspect " + hostPath + ": " + error.message());
-        if (fs::is_symlink(status)) {
+    // Notes what Windows sees differently of an entry laid out (`added`
+    // false: a name taken for one already there), makes a link a junction
+    // and copies a folder's children.
+    bool CopyEntry(const Pending& item, bool added, Level level) {
+        const std::string hostPath = item.entry->path().native();
+        if (!added) return Note(MirrorNote::Kind::SameName, hostPath, item.path);
+        if (item.name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, item.path);
+        if (!item.name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, item.path);
+        // The ANSI calls hold a path as UTF-16: what counts is characters.
+        if (CharacterCount(item.path) >= MAX_PATH) {
+            Note(MirrorNote::Kind::TooLong, hostPath, item.path);
+            result_.notes.back().characters = CharacterCount(item.path);
+        }
+        if (item.link) {
             const std::string target = std::string(kLinkTargetRoot) + "\\" + std::to_string(++links_);
             machine_.AddFolder(target);
-            machine_.AddJunction(path, target);
-            return Note(MirrorNote::Kind::Link, hostPath, path);
+            machine_.AddJunction(item.path, target);
+            return Note(MirrorNote::Kind::Link, hostPath, item.path);
         }
-        if (fs::is_directory(status)) {
-            machine_.AddFolder(path);
-            const bool records = level == Level::GameFolder && FoldForComparison(name.bytes) == "INSTALLINFO";
-            return CopyChildren(entry.path(), path, records ? Level::RecordFolder : Level::Other);
+        if (item.folder) {
+            const bool records = level == Level::GameFolder && FoldForComparison(item.name.bytes) == "INSTALLINFO";
+            return CopyChildren(item.entry->path(), item.path, records ? Level::RecordFolder : Level::Other);
         }
-        // Only a regular file is read: a pipe or device would never end.
-        std::string bytes;
-        if (fs::is_regular_file(status) && ContentMatters(name.bytes, level == Level::RecordFolder) &&
-            !ReadHostFile(entry.path(), bytes)) {
-            return Fail("cannot read " + hostPath);
-        }
-        machine_.AddFile(path, bytes);
         return true;
     }
 

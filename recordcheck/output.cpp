@@ -141,7 +141,7 @@ std::string ShownPath(const Report& report, const Step& step) {
 
 bool Alike(const Step& a, const Step& b) {
     return a.kind == b.kind && a.outcome == b.outcome && a.reason == b.reason && a.error == b.error &&
-           a.boxes.empty() && b.boxes.empty();
+           a.Boxes().empty() && b.Boxes().empty();
 }
 
 void AppendStep(std::string& out, const Report& report, const Step& step) {
@@ -151,7 +151,7 @@ void AppendStep(std::string& out, const Report& report, const Step& step) {
     if (step.warning) out += "  !";
     out += "\n";
     const std::string indent(20, ' ');
-    for (std::size_t box : step.boxes) {
+    for (std::size_t box : step.Boxes()) {
         out += indent + "box: " + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
     }
 }
@@ -177,21 +177,23 @@ void AppendSteps(std::string& out, const Report& report) {
     }
 }
 
-std::string FindingPlace(const Finding& finding) {
-    return OneLine(finding.file) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
+std::string FindingPlace(const Report& report, const Finding& finding) {
+    return OneLine(FindingFile(report, finding)) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
 }
 
-void AppendFinding(std::string& out, const Finding& finding) {
-    out += "  " + Padded(SeverityName(finding.severity), 8) + finding.code + " " + FindingPlace(finding) + "\n";
-    std::string what = finding.problem;
-    if (!finding.found.empty()) what = "found \"" + OneLine(finding.found) + "\": " + what;
+void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
+    out += "  " + Padded(SeverityName(finding.severity), 8) + finding.code + " " + FindingPlace(report, finding) + "\n";
+    std::string what = FindingProblem(report, finding);
+    const std::string found = FindingFound(report, finding);
+    if (!found.empty()) what = "found \"" + OneLine(found) + "\": " + what;
     out += "          " + what + "\n";
     out += std::string("          fix: ") + finding.fix + "\n";
     const std::string indent(16, ' ');
     for (const Box& box : finding.shows) out += "          shows " + BoxLine(box, indent) + "\n";
 }
 
-void AppendFindings(std::string& out, const std::vector<Finding>& findings) {
+void AppendFindings(std::string& out, const Report& report) {
+    const std::vector<Finding>& findings = report.findings;
     std::map<std::string, std::size_t> total;
     for (const Finding& finding : findings) ++total[finding.code];
     std::map<std::string, std::size_t> shown;
@@ -200,7 +202,7 @@ void AppendFindings(std::string& out, const std::vector<Finding>& findings) {
         std::size_t& seen = shown[finding.code];
         ++seen;
         if (count <= kAlikeRun || seen <= kAlikeShown) {
-            AppendFinding(out, finding);
+            AppendFinding(out, report, finding);
         } else if (seen == count) {
             out += "  ... and " + Thousands(count - kAlikeShown) + " more " + finding.code +
                    " findings like these\n";
@@ -210,7 +212,7 @@ void AppendFindings(std::string& out, const std::vector<Finding>& findings) {
 
 }  // namespace
 
-std::string FormatText(const Report& report) {
+void WriteText(std::ostream& stream, const Report& report) {
     std::string out;
     out += "Game folder   " + Utf8FromHost(report.hostFolder) + "\n";
     out += "Checked as    " + Text(report.gameFolder) + "\n";
@@ -257,36 +259,34 @@ std::string FormatText(const Report& report) {
     }
 
     if (!report.findings.empty()) out += "\nFindings\n";
-    AppendFindings(out, report.findings);
+    AppendFindings(out, report);
 
     const int code = report.ExitCode();
     out += "\nResult: " + std::string(ResultName(code)) + " (exit " + std::to_string(code) + ")\n";
-    return WithoutTrailingBlanks(out);
+    stream << WithoutTrailingBlanks(out);
 }
 
-std::string FormatGcc(const Report& report) {
+void WriteGcc(std::ostream& out, const Report& report) {
     std::string folder = Utf8FromHost(report.hostFolder);
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    std::string out;
     for (const Finding& finding : report.findings) {
         // A file below the game folder is named on this machine; another
         // (an include elsewhere) by its Windows path.
-        std::string file = OneLine(finding.file);
+        std::string file = OneLine(FindingFile(report, finding));
         const bool windowsPath = file.size() > 1 && file[1] == ':';
         if (!windowsPath) {
             for (char& c : file) c = c == '\\' ? '/' : c;
             file = file == "." ? folder : folder + "/" + file;
         }
-        std::string what = finding.problem;
-        if (!finding.found.empty()) what = "\"" + OneLine(finding.found) + "\": " + what;
-        out += file + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column) + ": " +
-               SeverityName(finding.severity) + ": " + OneLine(what) + "; " + finding.fix + " [" + finding.code +
-               "]\n";
+        std::string what = FindingProblem(report, finding);
+        const std::string found = FindingFound(report, finding);
+        if (!found.empty()) what = "\"" + OneLine(found) + "\": " + what;
+        out << file << ':' << finding.line << ':' << finding.column << ": " << SeverityName(finding.severity) << ": "
+            << OneLine(what) << "; " << finding.fix << " [" << finding.code << "]\n";
     }
-    return out;
 }
 
-std::string FormatSummary(const Report& report) {
+void WriteSummary(std::ostream& stream, const Report& report) {
     std::map<std::string, std::size_t> counts;
     std::size_t bySeverity[3] = {0, 0, 0};
     for (const Finding& finding : report.findings) {
@@ -301,7 +301,7 @@ std::string FormatSummary(const Report& report) {
         if (count != counts.end()) out += "  " + Padded(kind.code, 6) + Padded(Thousands(count->second), 8) + kind.title + "\n";
     }
     const int code = report.ExitCode();
-    return out + "Result: " + ResultName(code) + " (exit " + std::to_string(code) + ")\n";
+    stream << out << "Result: " << ResultName(code) << " (exit " << code << ")\n";
 }
 
 }  // namespace recordcheck

@@ -4,6 +4,7 @@
 // as U+FFFD (the JSON carries the exact bytes as hex beside).
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "recordcheck/report.h"
@@ -14,13 +15,13 @@ namespace recordcheck {
 // it changes when a field changes its meaning or goes away.
 constexpr int kJsonFormatVersion = 2;
 
-[[nodiscard]] std::string FormatText(const Report& report);
+void WriteText(std::ostream& out, const Report& report);
 // file:line:column: severity: problem; fix [code], a line per finding, the
 // file as a path on this machine.
-[[nodiscard]] std::string FormatGcc(const Report& report);
+void WriteGcc(std::ostream& out, const Report& report);
 // The counts of findings by code and the result.
-[[nodiscard]] std::string FormatSummary(const Report& report);
-[[nodiscard]] std::string FormatJson(const Report& report);
+void WriteSummary(std::ostream& out, const Report& report);
+void WriteJson(std::ostream& out, const Report& report);
 
 // "MB_OK|MB_ICONERROR" and the like.
 [[nodiscard]] std::string FlagNames(unsigned flags);

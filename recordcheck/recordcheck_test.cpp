@@ -8,6 +8,7 @@
 #include <iterator>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -485,13 +486,13 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "not-maker-name"},
     };
     for (const auto& c : cases) {
-        std::string out;
-        std::string err;
+        std::ostringstream out;
+        std::ostringstream err;
         std::vector<std::string> arguments = c.arguments;
         if (c.printed == "not-maker-name") arguments.insert(arguments.begin(), "--json");
-        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, out, err), c.status) << err;
-        EXPECT_NE(out.find(c.printed), std::string::npos) << out;
-        EXPECT_EQ(err.empty(), c.status != 3);
+        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, out, err), c.status) << err.str();
+        EXPECT_NE(out.str().find(c.printed), std::string::npos) << out.str();
+        EXPECT_EQ(err.str().empty(), c.status != 3);
     }
 }
 

@@ -176,6 +176,13 @@ Finding Context::AtEntry(const FindingKind& kind, std::size_t index, const std::
     return finding;
 }
 
+Finding Context::OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const {
+    Finding finding = MakeFinding(kind, std::string(), std::string());
+    finding.step = step;
+    if (index < entryOffsets.size()) filesText.lines.Place(finding, entryOffsets[index]);
+    return finding;
+}
+
 void CheckUninstallerRecords(Context& c) {
     for (const char* file : {kSettingsFile, kFileListFile}) {
         const bool settingsFile = file == kSettingsFile;
@@ -229,10 +236,13 @@ void CheckUninstallerRecords(Context& c) {
                 for (const ShortcutEntry& e : s.DesktopShortcut) record.values.emplace_back("DesktopShortcut", e.LinkName);
             } else {
                 c.entryOffsets = LocateListEntries(text.bytes);
+                c.fileCount = c.files.size();
                 record.values = {{"entries", std::to_string(c.files.size())}};
             }
         }
         c.report.records.push_back(record);
+        // Findings are placed by the line starts and offsets kept above.
+        std::string().swap(text.bytes);
     }
     if (!c.filesRead) c.files.clear();  // the Uninstaller drops a list it could not read whole
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,34 +31,69 @@ enum class Severity {
 // Something in the records or the folder that the maker should look at.
 struct Finding {
     const char* code = "";  // stable, e.g. "RC301" (see findings.h)
+    const char* fix = "";   // what to change, one line, UTF-8
     Severity severity = Severity::Warning;
-    std::string file;       // relative to the game folder, or a full Windows path
     // Where in the file: line and byte column, 1-based (both 1 for a finding
     // about the file as a whole), and the byte offset when it is a text
     // position.
-    std::size_t line = 1;
-    std::size_t column = 1;
     bool hasOffset = false;
+    std::uint32_t line = 1;
+    std::uint32_t column = 1;
     std::size_t offset = 0;
+    // The uninstall step it tells of, whose words it takes for `file`,
+    // `found` and `problem` (FindingFile, FindingFound, FindingProblem): a
+    // list of a hundred thousand entries keeps one copy of them. None: its
+    // own words.
+    static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
+    std::size_t step = kNoStep;
+    std::string file;        // relative to the game folder, or a full Windows path
     std::string found;       // the token, value or path at fault (cut), or ""
     std::string problem;     // what goes wrong, UTF-8
-    const char* fix = "";    // what to change, one line, UTF-8
     std::vector<Box> shows;  // what the user sees because of it; empty: nothing
 };
 
+// What little more a step may have to say; most steps have none of it.
+struct StepNotes {
+    std::string at;     // the folder on the way that shut the door, when not a prefix of the path
+    std::string field;  // the record value a refusal is about
+    std::string holds;  // what a folder that stays still holds (UTF-8)
+    std::vector<std::size_t> boxes;  // the boxes it caused, as indices into its run's boxes
+};
+
 // One step of a run, as the programs' own code told it (common/step_report.h).
+// Kept small: an uninstall of a hundred thousand files has as many steps.
 struct Step {
     StepKind kind = StepKind::InstalledFile;
     StepOutcome outcome = StepOutcome::Removed;
     StepReason reason = StepReason::None;
-    unsigned long error = 0;  // the Win32 error of a call that failed
-    std::string path;         // the full path, or the key below HKLM
-    std::string at;           // the folder on the way that shut the door
-    std::string field;        // the record value a refusal is about
-    std::string holds;        // what a folder that stays still holds (UTF-8), or ""
+    std::uint32_t error = 0;  // the Win32 error of a call that failed
     bool wasFolder = false;   // an installed file's path named a folder
     bool warning = false;     // something of the game stays because of it
-    std::vector<std::size_t> boxes;  // the boxes it caused, as indices into its run's boxes
+    // The folder on the way that shut the door is mostly the path's own
+    // beginning: so many bytes of it (0: see the notes).
+    std::uint32_t atLength = 0;
+    std::string path;         // the full path, or the key below HKLM
+    std::shared_ptr<StepNotes> notes;  // null: nothing more
+
+    [[nodiscard]] std::string At() const {
+        return atLength != 0 ? path.substr(0, atLength) : notes ? notes->at : std::string();
+    }
+    [[nodiscard]] const std::string& Field() const { return notes ? notes->field : Empty(); }
+    [[nodiscard]] const std::string& Holds() const { return notes ? notes->holds : Empty(); }
+    [[nodiscard]] const std::vector<std::size_t>& Boxes() const {
+        static const std::vector<std::size_t> none;
+        return notes ? notes->boxes : none;
+    }
+    StepNotes& Notes() {
+        if (!notes) notes = std::make_shared<StepNotes>();
+        return *notes;
+    }
+
+private:
+    static const std::string& Empty() {
+        static const std::string empty;
+        return empty;
+    }
 };
 
 // One run of a program in the dry run.

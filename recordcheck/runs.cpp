@@ -70,14 +70,18 @@ public:
         step.reason = report.reason;
         step.error = report.error;
         step.path = report.path;
-        step.at = report.at;
-        step.field = report.field;
+        if (!report.at.empty() && report.path.compare(0, report.at.size(), report.at) == 0) {
+            step.atLength = static_cast<std::uint32_t>(report.at.size());
+        } else if (!report.at.empty()) {
+            step.Notes().at = report.at;
+        }
+        if (!report.field.empty()) step.Notes().field = report.field;
         if (report.outcome == StepOutcome::Stays && report.kind == StepKind::InstalledFile) {
             step.wasFolder = machine_.IsFolder(report.path);
         }
         if (report.error == ERROR_DIR_NOT_EMPTY && described_ < kHoldingDescriptions) {
             ++described_;
-            step.holds = Holding(machine_, report.path);
+            step.Notes().holds = Holding(machine_, report.path);
         }
         run_.steps.push_back(std::move(step));
         boxesBefore_.push_back(machine_.MessageBoxes().size() - first_);
@@ -89,7 +93,7 @@ public:
         for (std::size_t i = 0; i < run_.steps.size(); ++i) {
             if (run_.steps[i].kind != StepKind::InstalledFolder) continue;
             const std::size_t end = i + 1 < run_.steps.size() ? boxesBefore_[i + 1] : shown;
-            for (std::size_t box = boxesBefore_[i]; box < end; ++box) run_.steps[i].boxes.push_back(box);
+            for (std::size_t box = boxesBefore_[i]; box < end; ++box) run_.steps[i].Notes().boxes.push_back(box);
         }
     }
 
@@ -230,6 +234,8 @@ void RunRemovingMode(Context& c) {
     m.SetModulePath(std::string(kTempFolder) + "\\" + kUninstallerFile);
     Run& run = c.report.removing;
     run.ran = true;
+    // A step a file, a folder at most a file, and the few others.
+    run.steps.reserve(2 * c.fileCount + c.settings.Shortcut.size() + c.settings.DesktopShortcut.size() + 16);
     const std::size_t first = m.MessageBoxes().size();
     {
         StepCollector collector(m, run);
@@ -268,23 +274,24 @@ std::string Relative(const Context& c, const std::string& path) {
 }
 
 // The finding of one step that warns; false when the step warns of nothing.
-bool StepFinding(const Context& c, const Step& step, std::size_t shortcutIndex, std::size_t entryIndex,
+bool StepFinding(const Context& c, std::size_t index, std::size_t shortcutIndex, std::size_t entryIndex,
                  const std::map<std::string, std::size_t>& folderEntries, Finding& finding) {
-    const std::string why = DescribeStep(step);
-    const std::string shown = Utf8FromCp932(step.kind == StepKind::InstalledFile || step.kind == StepKind::InstalledFolder ||
-                                                    step.kind == StepKind::RecordFile || step.kind == StepKind::RecordFolder
-                                                ? Relative(c, step.path)
-                                                : step.path);
-    const std::string what = shown + ": " + why;
+    const Step& step = c.report.removing.steps[index];
+    // Its words, for the few findings that keep their own.
+    const auto why = [&] { return DescribeStep(step); };
+    const auto what = [&] {
+        const bool below = step.kind == StepKind::RecordFile || step.kind == StepKind::RecordFolder;
+        return Utf8FromCp932(below ? Relative(c, step.path) : step.path) + ": " + why();
+    };
     const char* shortcutKey = step.kind == StepKind::DesktopShortcut ? "DesktopShortcut" : "Shortcut";
     switch (step.kind) {
         case StepKind::DesktopShortcut:
         case StepKind::MenuShortcut:
             // A shortcut below a refused menu folder is told with that folder.
-            if (step.outcome == StepOutcome::Refused && step.field.empty()) {
-                finding = c.AtStatement(kShortcutRefused, shortcutKey, "refused " + what, shortcutIndex);
+            if (step.outcome == StepOutcome::Refused && step.Field().empty()) {
+                finding = c.AtStatement(kShortcutRefused, shortcutKey, "refused " + what(), shortcutIndex);
             } else if (step.outcome == StepOutcome::Stays) {
-                finding = c.AtStatement(kShortcutStays, shortcutKey, "stays " + what, shortcutIndex);
+                finding = c.AtStatement(kShortcutStays, shortcutKey, "stays " + what(), shortcutIndex);
             } else {
                 return false;
             }
@@ -292,38 +299,37 @@ bool StepFinding(const Context& c, const Step& step, std::size_t shortcutIndex, 
         case StepKind::GameMenuFolder:
         case StepKind::MakerMenuFolder:
             if (step.outcome == StepOutcome::Refused && step.reason != StepReason::ProgramMenuItself) {
-                const std::string key = step.field.empty() ? "DefaultGameMakerProgramMenuName" : step.field;
-                finding = c.AtStatement(kMenuRefused, key, "refused " + what);
+                const std::string key = step.Field().empty() ? "DefaultGameMakerProgramMenuName" : step.Field();
+                finding = c.AtStatement(kMenuRefused, key, "refused " + what());
             } else if (step.outcome == StepOutcome::Stays && step.kind == StepKind::GameMenuFolder) {
-                finding = c.AtStatement(kMenuFolderStays, "GameName", "stays " + what);
+                finding = c.AtStatement(kMenuFolderStays, "GameName", "stays " + what());
             } else {
                 return false;
             }
             return true;
         case StepKind::InstalledFile:
+            // In the step's own words: a list may hold a hundred thousand.
             if (step.outcome == StepOutcome::Removed) return false;
-            finding = c.AtEntry(step.outcome == StepOutcome::NotThere ? kListedMissing
-                                : step.outcome == StepOutcome::Refused ? kListedRefused
-                                                                       : kListedStays,
-                                entryIndex, std::string(OutcomeName(step.outcome)) + " " + what);
-            finding.found = ShownToken(c.files[entryIndex].Path);
+            finding = c.OfStep(step.outcome == StepOutcome::NotThere ? kListedMissing
+                               : step.outcome == StepOutcome::Refused ? kListedRefused
+                                                                      : kListedStays,
+                               index, entryIndex);
             return true;
         case StepKind::InstalledFolder: {
-            if (step.boxes.empty()) return false;
+            if (step.Boxes().empty()) return false;
             const auto entry = folderEntries.find(Relative(c, step.path));
-            finding = c.AtEntry(kFolderStays, entry != folderEntries.end() ? entry->second : c.files.size(),
-                                std::string(OutcomeName(step.outcome)) + " " + what);
-            for (std::size_t box : step.boxes) finding.shows.push_back(c.report.removing.boxes[box]);
+            finding = c.OfStep(kFolderStays, index, entry != folderEntries.end() ? entry->second : c.files.size());
+            for (std::size_t box : step.Boxes()) finding.shows.push_back(c.report.removing.boxes[box]);
             return true;
         }
         case StepKind::RecordFile:
         case StepKind::RecordFolder:
             if (step.outcome == StepOutcome::Removed || step.outcome == StepOutcome::NotThere) return false;
-            finding = MakeFinding(kRecordStays, Relative(c, step.path), std::string(OutcomeName(step.outcome)) + " " + what);
+            finding = MakeFinding(kRecordStays, Relative(c, step.path), std::string(OutcomeName(step.outcome)) + " " + what());
             return true;
         case StepKind::GameFolder:
             if (step.outcome == StepOutcome::Removed || step.outcome == StepOutcome::NotThere) return false;
-            finding = MakeFinding(kGameFolderStays, ".", std::string(OutcomeName(step.outcome)) + ": " + why +
+            finding = MakeFinding(kGameFolderStays, ".", std::string(OutcomeName(step.outcome)) + ": " + why() +
                                                              "; the player is not told");
             return true;
         case StepKind::MakerFolder:
@@ -332,13 +338,13 @@ bool StepFinding(const Context& c, const Step& step, std::size_t shortcutIndex, 
                 return false;
             }
             finding = c.AtStatement(kMakerFolderName, "DefaultGameMakerName",
-                                    "DefaultGameMakerName is no folder name the Uninstaller takes: " + what);
+                                    "DefaultGameMakerName is no folder name the Uninstaller takes: " + what());
             return true;
         case StepKind::GameKey:
             if (step.outcome == StepOutcome::Refused && step.reason != StepReason::EmptyKey) {
-                finding = c.AtStatement(kRegistryRefused, "Registry", "refused HKLM\\" + what);
+                finding = c.AtStatement(kRegistryRefused, "Registry", "refused HKLM\\" + what());
             } else if (step.outcome == StepOutcome::Stays) {
-                finding = c.AtStatement(kGameKeyStays, "Registry", "stays HKLM\\" + what);
+                finding = c.AtStatement(kGameKeyStays, "Registry", "stays HKLM\\" + what());
             } else {
                 return false;
             }
@@ -347,10 +353,10 @@ bool StepFinding(const Context& c, const Step& step, std::size_t shortcutIndex, 
         case StepKind::UninstallEntry:
             if (step.outcome != StepOutcome::Stays) return false;
             if (c.report.removing.exitCode != 0) {
-                finding = c.AtStatement(kEntryNotOpened, "Registry", "stays HKLM\\" + what);
+                finding = c.AtStatement(kEntryNotOpened, "Registry", "stays HKLM\\" + what());
                 if (!c.report.removing.boxes.empty()) finding.shows.push_back(c.report.removing.boxes.back());
             } else {
-                finding = c.AtStatement(kGameKeyStays, "Registry", "stays HKLM\\" + what);
+                finding = c.AtStatement(kGameKeyStays, "Registry", "stays HKLM\\" + what());
             }
             return true;
         case StepKind::ParentKey:
@@ -367,16 +373,26 @@ void AddStepFindings(Context& c) {
     std::size_t desktopIndex = 0;
     std::size_t menuIndex = 0;
     std::size_t entryIndex = 0;
-    for (Step& step : c.report.removing.steps) {
+    std::vector<Step>& steps = c.report.removing.steps;
+    // Reserved, so that a long list is not copied as it grows: one for each
+    // entry or folder that does not go, and the few others.
+    std::size_t expected = 32;
+    for (const Step& step : steps) {
+        expected += (step.kind == StepKind::InstalledFile && step.outcome != StepOutcome::Removed) ||
+                    (step.kind == StepKind::InstalledFolder && !step.Boxes().empty());
+    }
+    c.report.findings.reserve(c.report.findings.size() + expected);
+    for (std::size_t index = 0; index < steps.size(); ++index) {
+        Step& step = steps[index];
         const std::size_t shortcutIndex = step.kind == StepKind::DesktopShortcut ? desktopIndex++
                                           : step.kind == StepKind::MenuShortcut  ? menuIndex++
                                                                                  : 0;
         const std::size_t entry = step.kind == StepKind::InstalledFile ? entryIndex++ : 0;
         Finding finding;
-        if (StepFinding(c, step, shortcutIndex, entry, folderEntries, finding)) {
+        if (StepFinding(c, index, shortcutIndex, entry, folderEntries, finding)) {
             step.warning = finding.severity != Severity::Note;
             c.Add(std::move(finding));
-        } else if (step.outcome == StepOutcome::Refused && step.field.size() != 0 &&
+        } else if (step.outcome == StepOutcome::Refused && !step.Field().empty() &&
                    (step.kind == StepKind::MenuShortcut)) {
             step.warning = true;  // told with its menu folder
         }

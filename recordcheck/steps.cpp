@@ -123,7 +123,7 @@ const char* NameFault(StepReason reason) {
 }  // namespace
 
 std::string DescribeStep(const Step& step) {
-    const std::string at = Utf8FromCp932(step.at);
+    const std::string at = Utf8FromCp932(step.At());
     std::string text;
     switch (step.reason) {
         case StepReason::None: break;
@@ -143,7 +143,7 @@ std::string DescribeStep(const Step& step) {
         case StepReason::HoldsSubkeys: text = "it holds other keys"; break;
         default: text = NameFault(step.reason); break;
     }
-    if (!step.field.empty()) text = step.field + ": " + text;
+    if (!step.Field().empty()) text = step.Field() + ": " + text;
     const bool endsWithSeparator = !step.path.empty() && (step.path.back() == '\\' || step.path.back() == '/');
     if (step.reason == StepReason::EmptyComponent && step.kind == StepKind::InstalledFile && endsWithSeparator) {
         text = "it names a folder (a separator at its end): the Uninstaller deletes files only";
@@ -161,7 +161,7 @@ std::string DescribeStep(const Step& step) {
     if (step.outcome == StepOutcome::Stays && step.reason == StepReason::None) {
         if (step.wasFolder) return "a folder: the Uninstaller deletes only files";
         text = ErrorText(step.error);
-        if (!step.holds.empty()) text += ": " + step.holds;
+        if (!step.Holds().empty()) text += ": " + step.Holds();
     }
     if (step.outcome == StepOutcome::Removed &&
         (step.kind == StepKind::MakerFolder || step.kind == StepKind::ParentKey ||

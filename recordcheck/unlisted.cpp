@@ -45,7 +45,7 @@ void FindUnlisted(Context& c) {
             const auto staying = stayingFolders.find(FoldForComparison(parent));
             if (staying == stayingFolders.end()) continue;
             item.keeps = relative(staying->second->path);
-            for (std::size_t box : staying->second->boxes) item.shows.push_back(c.report.removing.boxes[box]);
+            for (std::size_t box : staying->second->Boxes()) item.shows.push_back(c.report.removing.boxes[box]);
             break;
         }
         Finding finding = MakeFinding(

@@ -1,0 +1,80 @@
+"""recordcheck on a list of 100,000 entries: its time and its peak memory.
+
+Two games made from the sample game: one whose 100,000 listed files are all
+there (each is removed), one whose 100,000 entries lie in folders that are
+not (each is a finding). Each is checked as text and as JSON; the budget is
+1 s and 64 MB a run on a machine of this project's kind. Prints a line a run
+and exits 1 when one is over budget.
+
+usage: bench.py RECORDCHECK SAMPLE_GAME_FOLDER
+"""
+
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+ENTRIES = 100_000
+SECONDS = 1.0
+MEGABYTES = 64
+
+
+def make_game(sample: Path, root: Path, present: bool) -> Path:
+    game = root / ("present" if present else "absent") / sample.name
+    shutil.copytree(sample, game)
+    lines = []
+    for i in range(ENTRIES):
+        folder = f"data\\d{i // 100:04d}" if present else f"gone\\d{i // 100:04d}"
+        lines.append(f'\t"{folder}\\f{i:06d}.dat" , {i} , 0x{i:08x}\r\n')
+        if present:
+            host = game / folder.replace("\\", "/")
+            if i % 100 == 0:
+                host.mkdir(parents=True)
+            (host / f"f{i:06d}.dat").touch()
+    record = game / "InstallInfo" / "InstallFiles.ini"
+    record.write_bytes(record.read_bytes().replace(b"}", "".join(lines).encode("ascii") + b"}"))
+    return game
+
+
+def run(program: str, arguments: list) -> tuple:
+    """Wall time in seconds and peak resident memory in MB of one run, the
+    only child of this process."""
+    start = time.monotonic()
+    with open(os.devnull, "wb") as sink:
+        done = subprocess.run([program, *arguments], stdout=sink, stderr=subprocess.PIPE)
+    seconds = time.monotonic() - start
+    if done.returncode not in (0, 1):
+        sys.exit(f"recordcheck {' '.join(arguments)} failed ({done.returncode}): {done.stderr.decode()}")
+    return seconds, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024
+
+
+def main():
+    program, sample = sys.argv[1], Path(sys.argv[2])
+    over = False
+    with tempfile.TemporaryDirectory() as temp:
+        for present in (True, False):
+            game = make_game(sample, Path(temp), present)
+            for arguments in ([str(game)], ["--json", str(game)]):
+                # A fresh interpreter for each run, so that its peak is its own.
+                measured = subprocess.run(
+                    [sys.executable, __file__, "--one", program, *arguments], capture_output=True, text=True,
+                    check=True).stdout.split()
+                seconds, megabytes = float(measured[0]), float(measured[1])
+                over = over or seconds > SECONDS or megabytes > MEGABYTES
+                files = "files there" if present else "folders absent"
+                shown = "json" if arguments[0] == "--json" else "text"
+                print(f"recordcheck, {ENTRIES:,} entries, {files}, {shown}: {seconds:.2f} s, {megabytes:.1f} MB "
+                      f"(budget {SECONDS:.0f} s, {MEGABYTES} MB)")
+    sys.exit(1 if over else 0)
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "--one":
+        seconds, megabytes = run(sys.argv[2], sys.argv[3:])
+        print(seconds, megabytes)
+    else:
+        main()
