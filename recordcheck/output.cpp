@@ -73,14 +73,16 @@ constexpr std::size_t kAlikeShown = 5;
 
 std::string Text(const std::string& cp932) { return Utf8FromCp932(cp932); }
 
-// A token on one line of the terminal: control bytes become spaces.
-std::string OneLine(const std::string& cp932) {
-    std::string line = Text(cp932);
-    for (char& c : line) {
+// UTF-8 text on one line of the terminal: control bytes become spaces.
+std::string Flat(std::string utf8) {
+    for (char& c : utf8) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
-    return line;
+    return utf8;
 }
+
+// A CP932 token on one line of the terminal.
+std::string OneLine(const std::string& cp932) { return Flat(Text(cp932)); }
 
 std::string Indented(const std::string& text, const std::string& indent) {
     std::string out;
@@ -177,6 +179,17 @@ void AppendSteps(std::string& out, const Report& report) {
     }
 }
 
+void AppendUnlisted(std::string& out, const Unlisted& item) {
+    out += "  " + Padded(item.kind, 8) + OneLine(item.path) + "\n";
+    out += "          keeps " + (item.keeps.empty() ? std::string("the game folder") : OneLine(item.keeps));
+    if (item.shows.empty()) {
+        out += ", without a message\n";
+    } else {
+        const std::string indent(16, ' ');
+        out += "; the user sees\n" + indent + BoxLine(item.shows.front(), indent) + "\n";
+    }
+}
+
 std::string FindingPlace(const Report& report, const Finding& finding) {
     return OneLine(FindingFile(report, finding)) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
 }
@@ -233,15 +246,20 @@ void WriteText(std::ostream& stream, const Report& report) {
 
     out += "\nIn the game folder, listed nowhere (they stay, and so do their folders)\n";
     if (report.unlisted.empty()) out += "  none\n";
-    for (const Unlisted& item : report.unlisted) {
-        out += "  " + Padded(item.kind, 8) + OneLine(item.path) + "\n";
-        out += "          keeps " + (item.keeps.empty() ? std::string("the game folder") : OneLine(item.keeps));
-        if (item.shows.empty()) {
-            out += ", without a message\n";
-        } else {
-            const std::string indent(16, ' ');
-            out += "; the user sees\n" + indent + BoxLine(item.shows.front(), indent) + "\n";
+    const std::vector<Unlisted>& unlisted = report.unlisted;
+    for (std::size_t i = 0; i < unlisted.size();) {
+        // A run of alike ones (same kind, keeping the same folder) by its first few.
+        std::size_t end = i + 1;
+        while (end < unlisted.size() && unlisted[end].kind == unlisted[i].kind && unlisted[end].keeps == unlisted[i].keeps) {
+            ++end;
         }
+        const bool grouped = end - i > kAlikeRun;
+        for (std::size_t k = i; k < (grouped ? i + kAlikeShown : end); ++k) AppendUnlisted(out, unlisted[k]);
+        if (grouped) {
+            out += "  ... and " + Thousands(end - i - kAlikeShown) + " more " + unlisted[i].kind + "s that keep " +
+                   (unlisted[i].keeps.empty() ? std::string("the game folder") : OneLine(unlisted[i].keeps)) + "\n";
+        }
+        i = end;
     }
 
     out += "\nMessage boxes of the dry run, in order\n";
@@ -282,7 +300,7 @@ void WriteGcc(std::ostream& out, const Report& report) {
         const std::string found = FindingFound(report, finding);
         if (!found.empty()) what = "\"" + OneLine(found) + "\": " + what;
         out << file << ':' << finding.line << ':' << finding.column << ": " << SeverityName(finding.severity) << ": "
-            << OneLine(what) << "; " << finding.fix << " [" << finding.code << "]\n";
+            << Flat(what) << "; " << finding.fix << " [" << finding.code << "]\n";
     }
 }
 

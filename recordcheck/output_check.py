@@ -34,11 +34,34 @@ def check_guide(program, root, sample):
     assert done.returncode == 0 and done.stdout.decode("utf-8") == shown, "docs/makers.md: the sample output is stale"
 
 
+def block_after(guide, lead):
+    """The fenced block that follows `lead` in the guide."""
+    return guide.split(lead, 1)[1].split("```\n", 1)[1].split("```", 1)[0]
+
+
+def check_guide_examples(program, root, sample):
+    """The guide's --format=gcc example is what the program prints for it,
+    and its table names every finding code the program has (--quiet lists
+    the codes of what it found; the table is checked the other way round by
+    the unit tests)."""
+    guide = (root / "docs" / "makers.md").read_text(encoding="utf-8")
+    shown = block_after(guide, "folder, gets (`--format=gcc`")
+    with tempfile.TemporaryDirectory() as temp:
+        game = Path(temp) / "SampleGame"
+        shutil.copytree(sample, game)
+        (game / "Manual.pdf").touch()
+        (game / "data" / "音声" / "voice01.ogg").touch()
+        done = subprocess.run([program, "--format=gcc", "SampleGame"], cwd=temp, capture_output=True, check=False)
+    assert done.returncode == 1 and done.stdout.decode("utf-8") == shown, \
+        "docs/makers.md: the --format=gcc example is stale:\n" + done.stdout.decode("utf-8", "replace")
+
+
 def main():
     program, sample = sys.argv[1], Path(sys.argv[2])
     root = sample.resolve().parents[2]
     schema = json.loads((root / "docs" / "recordcheck.schema.json").read_text(encoding="utf-8"))
     check_guide(program, root, sample)
+    check_guide_examples(program, root, sample)
     clean = run(program, sample, schema)
     assert clean["exit_code"] == 0 and clean["result"] == "clean", clean["findings"]
     steps = clean["uninstaller"]["removing"]["steps"]

@@ -15,6 +15,7 @@
 #include "recordcheck/check.h"
 #include "recordcheck/cli.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/findings.h"
 #include "recordcheck/steps.h"
 
 namespace {
@@ -493,6 +494,26 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         EXPECT_EQ(recordcheck::RunRecordCheck(arguments, out, err), c.status) << err.str();
         EXPECT_NE(out.str().find(c.printed), std::string::npos) << out.str();
         EXPECT_EQ(err.str().empty(), c.status != 3);
+    }
+}
+
+// The guide's table of codes is the program's: every kind with its severity
+// and words, in code order.
+TEST(RecordCheckFindings, TheGuideListsEveryCode) {
+    std::ifstream in(fs::path(RECORDCHECK_SAMPLE).parent_path().parent_path().parent_path() / "docs" / "makers.md");
+    const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < recordcheck::kFindingKindCount; ++i) {
+        const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
+        const std::string row = std::string("| `") + kind.code + "` | " +
+                                (kind.severity == Severity::Error ? "error" : kind.severity == Severity::Warning ? "warning" : "note") +
+                                " | " + kind.title + " |";
+        const std::size_t at = guide.find(row);
+        EXPECT_NE(at, std::string::npos) << row;
+        if (at != std::string::npos) {
+            EXPECT_GT(at, last) << row;
+            last = at;
+        }
     }
 }
 

@@ -329,8 +329,8 @@ bool StepFinding(const Context& c, std::size_t index, std::size_t shortcutIndex,
             return true;
         case StepKind::GameFolder:
             if (step.outcome == StepOutcome::Removed || step.outcome == StepOutcome::NotThere) return false;
-            finding = MakeFinding(kGameFolderStays, ".", std::string(OutcomeName(step.outcome)) + ": " + why() +
-                                                             "; the player is not told");
+            finding = MakeFinding(kGameFolderStays, ".", "the game folder " + std::string(OutcomeName(step.outcome)) +
+                                                             ": " + why() + "; the player is not told");
             return true;
         case StepKind::MakerFolder:
             if (step.reason != StepReason::NotMakerName || !c.defaultPlacement ||
