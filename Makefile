@@ -2,6 +2,7 @@
 #   make test   install what is missing, build everything, run every test tier
 #   make demo   build, then run the programs on a sample game under Wine
 # Also: make build, make unit (host unit tests only, no Wine), make clean.
+# Game makers: make installer (the sample game's NSIS installer), make recordcheck.
 # Releases: make dist, make sign CERT=... KEY=..., make bench (see the README).
 
 SHELL  := /bin/bash
@@ -9,7 +10,8 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean dist sign bench release-test
+.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean dist sign bench release-test \
+        installer
 
 deps:
 	@scripts/install-deps.sh
@@ -68,6 +70,16 @@ demo: deps
 recordcheck:
 	cmake --preset recordcheck >/dev/null && cmake --build --preset recordcheck -j$(JOBS)
 
+# The sample game's installer, built with NSIS from the kit in installer/nsis/
+# (docs/makers.md, "With NSIS"): build/installer/SampleGameSetup.exe, a
+# 32-bit installer as makers ship them, carrying the i686 programs.
+installer: deps
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear
+	mkdir -p build/installer
+	makensis -V2 -DGAME_TOOLS="$(CURDIR)/dist" -DOUTFILE="$(CURDIR)/build/installer/SampleGameSetup.exe" \
+	    installer/nsis/SampleGame.nsi
+	@echo "installer: build/installer/SampleGameSetup.exe"
+
 # The pictures of every message box in docs/screenshots/.
 screenshots: build
 	$(PYTHON) e2e/screenshots.py
@@ -98,4 +110,4 @@ bench: deps
 	build/bench/records_bench
 
 clean:
-	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench dist out/release
+	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench build/installer dist out/release

@@ -13,6 +13,7 @@ PACKAGES=(
   locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
   python3 python3-pytest                                       # the end-to-end harness
   clang-14 libclang-rt-14-dev                                  # fuzzing
+  nsis                                                         # make installer: the makers' NSIS kit
 )
 
 SUDO=()
