@@ -490,6 +490,8 @@ FunctionEnd
     Rename "$_GFT_Stage\$0" "$INSTDIR\$1"
     ${If} ${Errors}
       FileClose $_GFT_Names
+      RMDir /r $_GFT_Stage
+      Delete "$_GFT_Stage.txt"
       !insertmacro _GFT_Fail `$1$\r$\n$\r$\nこのファイルを置けないため、インストールを中止しました。`
     ${EndIf}
     !insertmacro _GFT_List $1
