@@ -311,3 +311,7 @@ def test_a_file_already_in_an_installed_folder_is_not_listed_and_stays(clean_pre
         assert registry_changes(registry_before, registry) == set()
     finally:
         shutil.rmtree(prefix.unix_path("C:\\Program Files (x86)\\SampleMaker"))
+
+
+def test_the_guide_shows_the_example_as_it_is_built_and_tested():
+    assert EXAMPLE.read_text(encoding="utf-8-sig") in (REPO / "docs" / "makers.md").read_text(encoding="utf-8")
