@@ -29,3 +29,10 @@ def test_a_scenario_that_sees_other_boxes_fails_with_what_it_saw(prefix, layout,
 
     # The prefix is usable again at once: the next run sees its box.
     assert prefix.run(PROGRAM, b"-F", boxes=[PARSE_BOX]).exit_code == -1
+
+
+@pytest.mark.parametrize("code", [1, 2, 9])
+def test_a_small_exit_code_is_recorded_as_it_is(prefix, code):
+    # "echo 2>file" in the batch would redirect a handle instead (an
+    # installer that was stopped ends with 2).
+    assert prefix.run("C:\\windows\\system32\\cmd.exe", f"/c exit {code}").exit_code == code

@@ -377,7 +377,9 @@ class WinePrefix:
             body.append(b'set "' + literal(name) + b"=" + literal(value) + b'"')
         if cwd is not None:
             body.append(b'cd /d "' + literal(cwd) + b'"')
-        body += [line, b'echo %ERRORLEVEL%>"' + self.windows_path_of(rc_file).encode("cp932") + b'"']
+        # The redirection first: "echo 2>file" would redirect handle 2 and
+        # record nothing (and "echo 1>file" records "ECHO is off").
+        body += [line, b'>"' + self.windows_path_of(rc_file).encode("cp932") + b'" echo %ERRORLEVEL%']
         batch.write_bytes(b"\r\n".join(body) + b"\r\n")
 
         before = self.entries()

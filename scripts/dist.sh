@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Writes the release package (make dist runs it through the win32 build):
 #
-#   scripts/dist.sh NAME VERSION OUT_DIR GUIDE PROGRAM...
+#   scripts/dist.sh NAME VERSION OUT_DIR GUIDE FILE...
 #
-# OUT_DIR/NAME-VERSION.zip holds one folder NAME-VERSION with the programs,
-# the maker's guide (makers.md, with "Version VERSION" under its title) and
-# SHA256SUMS of those files (check it with sha256sum -c SHA256SUMS).
+# OUT_DIR/NAME-VERSION.zip holds one folder NAME-VERSION with the files (the
+# programs and the NSIS kit), the maker's guide (makers.md, with "Version
+# VERSION" under its title) and SHA256SUMS of those files (check it with
+# sha256sum -c SHA256SUMS).
 #
 # The zip is reproducible: the entries in a fixed order, each with the same
 # time (SOURCE_DATE_EPOCH, else the time of the last commit), the same mode
@@ -14,7 +15,7 @@
 set -euo pipefail
 
 if [ $# -lt 5 ]; then
-    echo "usage: $0 NAME VERSION OUT_DIR GUIDE PROGRAM..." >&2
+    echo "usage: $0 NAME VERSION OUT_DIR GUIDE FILE..." >&2
     exit 2
 fi
 name=$1 version=$2 out=$3 guide=$4
@@ -35,9 +36,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/$stem"
 
 names=()
-for program in "$@"; do
-    cp "$program" "$work/$stem/"
-    names+=("$(basename "$program")")
+for file in "$@"; do
+    cp "$file" "$work/$stem/"
+    names+=("$(basename "$file")")
 done
 # The guide carries no version of its own: it gets the release's under its
 # title (the first line that starts with "# ").

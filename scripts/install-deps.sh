@@ -13,6 +13,7 @@ PACKAGES=(
   locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
   python3 python3-pytest python3-jsonschema                    # the end-to-end harness, the JSON checks
   clang-14 libclang-rt-14-dev                                  # fuzzing
+  nsis                                                         # make installer: the makers' NSIS kit
 )
 
 SUDO=()

@@ -19,6 +19,8 @@ import pe
 from release_version import REPO, project_version
 
 PROGRAMS = ("Uninstaller.exe", "Prefclear.exe")
+# The makers' NSIS kit, beside the programs it installs.
+KIT = ("GameFolderTools.nsh", "GameFolderTools.sh", "SampleGame.nsi")
 # Any fixed time: the copies have no git history to take one from.
 SOURCE_DATE_EPOCH = "1700000000"
 # Two builds that differ in everything that must not matter.
@@ -76,19 +78,33 @@ def test_two_clean_builds_give_the_same_bytes(builds, relative):
                     f"{offset:#x} ({where(first, offset)}); build folders inside: {leaked or 'none'}")
 
 
-def test_the_package_holds_the_programs_the_versioned_guide_and_their_checksums(builds):
+def test_the_package_holds_the_programs_the_kit_the_versioned_guide_and_their_checksums(builds):
     source = builds[0]
     stem = package_name()
     with zipfile.ZipFile(source / "out" / "release" / f"{stem}.zip") as package:
-        assert package.namelist() == [f"{stem}/{name}" for name in (*PROGRAMS, "makers.md", "SHA256SUMS")]
+        assert package.namelist() == [f"{stem}/{name}" for name in (*PROGRAMS, *KIT, "makers.md", "SHA256SUMS")]
         files = {info.filename.split("/", 1)[1]: package.read(info) for info in package.infolist()}
         assert {info.date_time for info in package.infolist()} == {(2023, 11, 14, 22, 13, 20)}
     for name in PROGRAMS:
         assert files[name] == (source / "dist" / name).read_bytes(), name
+    for name in KIT:
+        assert files[name] == (source / "installer" / "nsis" / name).read_bytes(), name
     # The guide as written, with the release's version under its title.
     title, rest = (source / "docs" / "makers.md").read_bytes().split(b"\n", 1)
     assert files["makers.md"] == title + b"\n\nVersion " + project_version()[0].encode() + b"\n" + rest
     sums = [line.split(b"  ", 1) for line in files["SHA256SUMS"].splitlines()]
-    assert [name.decode() for _, name in sums] == [*PROGRAMS, "makers.md"]
+    assert [name.decode() for _, name in sums] == [*PROGRAMS, *KIT, "makers.md"]
     for digest, name in sums:
         assert digest.decode() == hashlib.sha256(files[name.decode()]).hexdigest(), name
+
+
+def test_the_kit_in_the_package_builds_the_example_with_the_programs_beside_it(builds, tmp_path):
+    with zipfile.ZipFile(builds[0] / "out" / "release" / f"{package_name()}.zip") as package:
+        package.extractall(tmp_path)
+    unpacked = tmp_path / package_name()
+    (unpacked / "GameFolderTools.sh").chmod(0o644)      # as a zip tool may leave it
+    done = subprocess.run(["makensis", "-V2", f"-DSOURCE={REPO / 'recordcheck' / 'sample' / 'SampleGame'}",
+                           f"-DOUTFILE={tmp_path / 'setup.exe'}", str(unpacked / "SampleGame.nsi")],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stdout + done.stderr
+    assert (tmp_path / "setup.exe").is_file()

@@ -1,0 +1,317 @@
+"""The NSIS kit (installer/nsis/), proven by a round trip under Wine.
+
+The example installer of the sample game is built with makensis for NSIS's
+default 32-bit target and run silently in a clean prefix. What it leaves is
+checked against the sample game itself (recordcheck/sample/SampleGame, whose
+records were written by hand) and by recordcheck; then the installed
+Uninstaller.exe takes it all away again, once started as a player starts it
+and once from Wine's list of installed programs, and the prefix (its files
+and its whole registry, both views) must be as it was, save data kept.
+
+A name that Shift-JIS cannot hold stops the build when makensis knows it,
+and stops the installer before it writes anything when only the running
+installer knows it."""
+
+import re
+import shutil
+import subprocess
+import zlib
+from contextlib import contextmanager
+
+import pytest
+
+import messages as m
+import pe
+import wine
+from builds import I686, NOT_RUN_32BIT, REPO, runs_32bit_code
+
+KIT = REPO / "installer" / "nsis"
+EXAMPLE = KIT / "SampleGame.nsi"
+SAMPLE = REPO / "recordcheck" / "sample" / "SampleGame"
+RECORDCHECK = REPO / "build" / "recordcheck" / "recordcheck"
+
+NAME = "表示サンプルゲーム"
+GAME = "C:\\Program Files (x86)\\SampleMaker\\SampleGame"
+ENTRY = "TarnwickGame_SampleGame"
+PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+MENU = f"{PROGRAMS}\\SampleMaker\\{NAME}"
+# What the example installs outside the game folder.
+SHORTCUTS = {f"{PROGRAMS}\\SampleMaker", MENU, f"{MENU}\\{NAME}.lnk", f"{MENU}\\アンインストール.lnk",
+             f"C:\\users\\Public\\Desktop\\{NAME}.lnk", "C:\\Program Files (x86)\\SampleMaker", GAME}
+# Its keys, as Wine's registry file of HKEY_LOCAL_MACHINE spells them: all in
+# the 32-bit view, none in the 64-bit one.
+KEYS = {"Software\\Wow6432Node\\SampleMaker", "Software\\Wow6432Node\\SampleMaker\\SampleGame",
+        f"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{ENTRY}"}
+
+QUESTION = wine.Box(m.uninstall_question(NAME.encode("cp932")), m.UNINSTALLER_CAPTION, m.QUESTION_FLAGS,
+                    answer="y")
+DONE = wine.Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)
+# A locale whose ANSI code page has no Japanese (Wine takes it from LANG).
+WESTERN = "C.UTF-8"
+
+
+def makensis(script: str, folder, **defines):
+    """Builds a variant of a script with the kit; the installer is folder/setup.exe."""
+    source = folder / "installer.nsi"
+    source.write_text(script, encoding="utf-8-sig")
+    settings = {"SOURCE": SAMPLE, "GAME_TOOLS": I686.dist, "OUTFILE": folder / "setup.exe", **defines}
+    return subprocess.run(["makensis", "-V2", f"-X!addincludedir {KIT}", *[f"-D{k}={v}" for k, v in settings.items()],
+                          str(source)], capture_output=True, text=True)
+
+
+def example(*replacements):
+    """The example script with (old, new) replaced, each exactly once."""
+    script = EXAMPLE.read_text(encoding="utf-8-sig")
+    for old, new in replacements:
+        assert script.count(old) == 1, old
+        script = script.replace(old, new)
+    return script
+
+
+# ---- the build stops for what the records cannot hold (no Wine) ---------------
+
+@pytest.mark.parametrize("replacements, complaint", [
+    ([('GAME_NAME      "表示サンプルゲーム"', 'GAME_NAME "Café"')], 'GAME_NAME "Café" has a character that Shift-JIS'),
+    ([('"アンインストール"', '"¥100"')], 'GameShortcut "¥100" has a character that Shift-JIS'),
+    ([('"Movie.dll" "', '"〜Movie.dll" "')], 'GameFile "〜Movie.dll" has a character that Shift-JIS'),
+    ([('"data" "${SOURCE}\\data"', '"data" "${UNHOLDABLE}"')], "cannot hold: sub\\é.txt; 😀.dat"),
+    ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\Microsoft\\SampleGame"')], "is the system's"),
+    ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\SampleMaker\\Series\\SampleGame"')],
+     "takes away the game key and the one key above it"),
+    ([('"Movie.dll" "', '"..\\Movie.dll" "')], "no empty, . or .. part"),
+    ([('GameFile "Movie.dll"', 'GameFile "data/Movie.dll"')], "use backslashes"),
+], ids=["game-name", "shortcut", "file", "folder", "system-key", "deep-key", "climbing-path", "slash"])
+def test_the_build_stops_for_a_name_the_records_cannot_hold(tmp_path, replacements, complaint):
+    folder = tmp_path / "data"
+    for name in ("ok.txt", "sub/é.txt", "😀.dat"):
+        (folder / name).parent.mkdir(parents=True, exist_ok=True)
+        (folder / name).write_bytes(b"x")
+
+    done = makensis(example(*replacements), tmp_path, UNHOLDABLE=folder)
+
+    assert done.returncode != 0 and complaint in done.stdout + done.stderr, done.stdout + done.stderr
+    assert not (tmp_path / "setup.exe").exists()
+
+
+# ---- the round trip under Wine -------------------------------------------------
+
+@pytest.fixture(scope="module")
+def installer(tmp_path_factory):
+    """The example, built as `make installer` builds it: a PE32 program that asks for administrator rights."""
+    if not (I686.dist / "Uninstaller.exe").is_file():
+        pytest.fail("dist/Uninstaller.exe is missing: run make build first", pytrace=False)
+    folder = tmp_path_factory.mktemp("installer")
+    done = makensis(EXAMPLE.read_text(encoding="utf-8-sig"), folder)
+    assert done.returncode == 0, done.stdout + done.stderr
+    setup = folder / "setup.exe"
+    assert pe.read(setup).machine == 0x14C
+    assert b'level="requireAdministrator"' in setup.read_bytes()
+    return setup
+
+
+def read_registry(path):
+    """A registry file of Wine's: {key: value lines}, without the times Wine
+    stamps on every key it opens for writing."""
+    keys, lines = {}, []
+    for line in path.read_text(encoding="utf-8", errors="surrogateescape").splitlines():
+        if line.startswith("["):
+            lines = keys.setdefault(line[1:line.rindex("]")], [])
+        elif line and not line.startswith(("#", ";", "WINE REGISTRY")):
+            lines.append(line)
+    # A key without values that has subkeys gets no section of its own.
+    for key in list(keys):
+        parts = key.split("\\\\")
+        for end in range(1, len(parts)):
+            keys.setdefault("\\\\".join(parts[:end]), [])
+    # Wine's console host writes its settings when it first opens a console
+    # window (the relaunch batch's).
+    keys.pop("Console", None)
+    # Wine's device setup writes the date of its drivers at every start.
+    for key, values in keys.items():
+        if key.startswith("System\\\\CurrentControlSet\\\\Control\\\\Class\\\\"):
+            values[:] = [v for v in values if not v.startswith('"DriverDateData"=')]
+    return keys
+
+
+def snapshot(prefix):
+    """Every file and folder on C:, and the whole registry (HKEY_LOCAL_MACHINE
+    with both views, the 32-bit one below Software\\Wow6432Node, and the
+    user's), as the server saves it when it ends."""
+    prefix.kill()
+    registry = {hive: read_registry(prefix.path / f"{hive}.reg") for hive in ("system", "user", "userdef")}
+    prefix.start_server()
+    return prefix.entries(), registry
+
+
+def registry_changes(before, after):
+    """{(hive, key)} of the keys added, removed or changed."""
+    return {(hive, key) for hive in before for key in before[hive].keys() | after[hive].keys()
+            if before[hive].get(key) != after[hive].get(key)}
+
+
+@pytest.fixture(scope="module")
+def clean_prefix(tmp_path_factory, display):
+    """A fresh prefix of its own, and what it holds before any installation."""
+    if not runs_32bit_code():
+        pytest.skip(NOT_RUN_32BIT)
+    made = wine.WinePrefix(tmp_path_factory.mktemp("nsis"), display)
+    try:
+        # Shortcuts would start Wine's menu builder, which adds files for the
+        # Linux desktop beside them: that is Wine's, not the installer's.
+        made.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
+        yield made, snapshot(made)
+    finally:
+        made.kill()
+
+
+@contextmanager
+def ansi_code_page_of(prefix, locale):
+    """Runs in the context start their Wine processes in another locale."""
+    saved = prefix.env
+    prefix.env = {**saved, "LANG": locale, "LC_ALL": locale}
+    try:
+        yield
+    finally:
+        prefix.env = saved
+        # Wine records the locale its processes start in (Control
+        # Panel\International, the fonts' names, the code pages): once those
+        # processes are gone, one in the prefix's own locale writes it back.
+        prefix.kill()
+        prefix.start_server()
+        prefix.wine("cmd", "/c", "exit")
+
+
+def check_the_records(prefix):
+    """The installed game folder holds the sample game's files (the two
+    programs as built), its records read as the hand-written sample's, and a
+    list of exactly the installed files with their sizes and CRC-32s."""
+    folder = prefix.unix_path(GAME)
+    installed = sorted(p.relative_to(folder).as_posix() for p in folder.rglob("*")
+                       if p.is_file() and p.parent.name != "InstallInfo")
+    assert installed == sorted(p.relative_to(SAMPLE).as_posix() for p in SAMPLE.rglob("*")
+                               if p.is_file() and p.parent.name != "InstallInfo")
+    for relative in installed:
+        source = I686.dist / relative if relative in ("Uninstaller.exe", "Prefclear.exe") else SAMPLE / relative
+        assert (folder / relative).read_bytes() == source.read_bytes(), relative
+    for record in ("Installer.ini", "SaveFolderSetting.ini"):
+        assert (folder / "InstallInfo" / record).read_bytes() == (SAMPLE / "InstallInfo" / record).read_bytes()
+    listing = (folder / "InstallInfo" / "InstallFiles.ini").read_bytes()
+    lines = listing.split(b"\r\n")
+    assert lines[0] == b"#InstallerSetupFileVersion = 1" and lines[-1] == b"", listing
+    entries = {}
+    for line in lines[1:-1]:
+        path, size, crc = re.fullmatch(rb'#InstallFileList \{ "([^"]+)" , (\d+) , 0x([0-9a-f]{8}) \}', line).groups()
+        entries[path.decode("cp932").replace("\\", "/")] = (int(size), int(crc, 16))
+    assert entries == {relative: (len(data), zlib.crc32(data)) for relative in installed
+                       for data in [(folder / relative).read_bytes()]}
+    if not RECORDCHECK.is_file():
+        pytest.fail(f"{RECORDCHECK} is missing: run make recordcheck first", pytrace=False)
+    checked = subprocess.run([str(RECORDCHECK), "--install-path", GAME, str(folder)], capture_output=True, text=True)
+    assert checked.returncode == 0, f"recordcheck (exit {checked.returncode}):\n{checked.stdout}{checked.stderr}"
+
+
+def lay_out_save_data(prefix):
+    """What the game wrote while it was played, Prefclear's files among it."""
+    user = f"C:\\users\\{prefix.env['USER']}"
+    saves = {}
+    for root in (f"{user}\\Documents", f"{user}\\AppData\\Roaming"):
+        for name in ("save01.dat", "Volume.sav"):
+            saves[f"{root}\\Tarnwick\\{NAME}\\SaveData\\{name}"] = f"{root} {name}".encode()
+    for path, data in saves.items():
+        prefix.unix_path(path).parent.mkdir(parents=True, exist_ok=True)
+        prefix.unix_path(path).write_bytes(data)
+    return saves
+
+
+def remove_save_data(prefix, saves):
+    for root in {path.split("\\Tarnwick\\")[0] for path in saves}:
+        shutil.rmtree(prefix.unix_path(f"{root}\\Tarnwick"))
+
+
+def the_player_starts_the_uninstaller(prefix):
+    return prefix.run(f"{GAME}\\Uninstaller.exe", b"", cwd=GAME, relaunch=True, boxes=[QUESTION, DONE])
+
+
+def the_list_of_installed_programs_starts_it(prefix):
+    # Wine's uninstaller runs the entry's UninstallString, as Apps & features does.
+    return prefix.run("uninstaller", f"--remove {ENTRY}", quoted=False, relaunch=True, boxes=[QUESTION, DONE])
+
+
+@pytest.mark.parametrize("locale, uninstall", [
+    (wine.LOCALE, the_player_starts_the_uninstaller),
+    (WESTERN, the_list_of_installed_programs_starts_it),
+], ids=["japanese-windows-player", "western-windows-installed-programs"])
+def test_what_the_installer_writes_the_uninstaller_takes_away(clean_prefix, installer, locale, uninstall):
+    prefix, (files_before, registry_before) = clean_prefix
+
+    with ansi_code_page_of(prefix, locale):
+        assert prefix.run(prefix.windows_path_of(installer), f"/S /D={GAME}").exit_code == 0
+        if locale == WESTERN:
+            # This installer really ran without Japanese: the entry's name comes out as "?".
+            listed = prefix.wine("uninstaller", "--list").stdout
+            assert ENTRY.encode() in listed and NAME.encode("cp932") not in listed, listed
+    files, registry = snapshot(prefix)
+    game_files = {GAME + "\\" + str(p.relative_to(SAMPLE)).replace("/", "\\") for p in SAMPLE.rglob("*")}
+    assert files - files_before == game_files | SHORTCUTS and files_before <= files
+    assert registry_changes(registry_before, registry) == {("system", key.replace("\\", "\\\\")) for key in KEYS}
+    check_the_records(prefix)
+    saves = lay_out_save_data(prefix)
+
+    result = uninstall(prefix)
+
+    assert result.exit_code == 0
+    files, registry = snapshot(prefix)
+    try:
+        assert files == files_before | {p for path in saves for p in _with_folders(path, files_before)}
+        assert all(prefix.unix_path(path).read_bytes() == data for path, data in saves.items())
+        assert registry_changes(registry_before, registry) == set()
+    finally:
+        remove_save_data(prefix, saves)
+
+
+def _with_folders(path, existing):
+    """path and the folders above it that did not exist yet."""
+    parts = path.split("\\")
+    return {"\\".join(parts[:i]) for i in range(2, len(parts) + 1)} - existing
+
+
+def test_a_name_only_the_running_installer_knows_stops_it_before_it_writes_anything(clean_prefix, tmp_path):
+    prefix, (files_before, registry_before) = clean_prefix
+    # The game's name comes from a variable: makensis sees "$R9", the
+    # installer "Café", which Shift-JIS cannot hold.
+    script = example(('!define GAME_NAME      "表示サンプルゲーム"', '!define GAME_NAME "$R9"'),
+                     ("Section\n", 'Function .onInit\n  StrCpy $R9 "Café"\nFunctionEnd\nSection\n'))
+    done = makensis(script, tmp_path)
+    assert done.returncode == 0, done.stdout + done.stderr
+
+    # A stopped installation ends with 2.
+    assert prefix.run(prefix.windows_path_of(tmp_path / "setup.exe"), f"/S /D={GAME}").exit_code == 2
+    files, registry = snapshot(prefix)
+    assert files == files_before
+    assert registry_changes(registry_before, registry) == set()
+
+
+def test_a_file_already_in_an_installed_folder_is_not_listed_and_stays(clean_prefix, installer):
+    prefix, (files_before, registry_before) = clean_prefix
+    mine = prefix.unix_path(f"{GAME}\\data\\mine.txt")
+    mine.parent.mkdir(parents=True)
+    mine.write_bytes(b"the player's")
+
+    assert prefix.run(prefix.windows_path_of(installer), f"/S /D={GAME}").exit_code == 0
+    assert b"mine.txt" not in prefix.unix_path(f"{GAME}\\InstallInfo\\InstallFiles.ini").read_bytes()
+    folder_stays = wine.Box(m.folder_not_removed(f"{GAME}\\data".encode("cp932")), m.UNINSTALLER_CAPTION,
+                            m.FOLDER_FAILED_FLAGS)
+    assert prefix.run(f"{GAME}\\Uninstaller.exe", b"", cwd=GAME, relaunch=True,
+                      boxes=[QUESTION, folder_stays, DONE]).exit_code == 0
+
+    files, registry = snapshot(prefix)
+    try:
+        assert mine.read_bytes() == b"the player's"
+        assert files == files_before | _with_folders(f"{GAME}\\data\\mine.txt", files_before)
+        assert registry_changes(registry_before, registry) == set()
+    finally:
+        shutil.rmtree(prefix.unix_path("C:\\Program Files (x86)\\SampleMaker"))
+
+
+def test_the_guide_shows_the_example_as_it_is_built_and_tested():
+    assert EXAMPLE.read_text(encoding="utf-8-sig") in (REPO / "docs" / "makers.md").read_text(encoding="utf-8")
