@@ -67,8 +67,10 @@ def _where(step):
     return fold(step_path(step).decode("cp932", "replace")), "file"
 
 
-def compare_steps(steps, files_before, files_after, keys_before, keys_after):
-    problems = []
+def seen_of_steps(steps, files_before, files_after, keys_before, keys_after):
+    """What was seen of each step's path that does not fit its outcome
+    ({step index: [what]}), and what the run removed or made that no step names."""
+    found, other = {}, []
     # Folded for comparison, each with its own spelling for the report.
     seen = {"file": ({fold(p): p for p in files_before}, {fold(p): p for p in files_after}),
             "key": ({k.upper(): k for k in keys_before}, {k.upper(): k for k in keys_after})}
@@ -78,31 +80,38 @@ def compare_steps(steps, files_before, files_after, keys_before, keys_after):
     for (name, what), taken in by_path.items():
         before, after = seen[what]
         there = name in before
-        told = len(problems)
+        told = False
         for index, step in taken:
             outcome = step["outcome"]
-            if outcome in ("removed", "stays") and not there:
-                problems.append(f"step {index + 1} {shown(step)}; but it was not there when the step came")
-            elif outcome == "not there" and there:
-                problems.append(f"step {index + 1} {shown(step)}; but it was there when the step came")
+            if (outcome in ("removed", "stays")) != there and outcome != "refused":
+                found.setdefault(index, []).append(f"it was {'' if there else 'not '}there when the step came")
+                told = True
             if outcome in ("removed", "not there"):
                 there = False
             elif outcome == "stays":
                 there = True
         index, step = taken[-1]
-        if (name in after) != there and len(problems) == told:
-            problems.append(f"step {index + 1} {shown(step)}; but after the run it is "
-                            f"{'still there' if name in after else 'gone'}")
+        if (name in after) != there and not told:
+            found.setdefault(index, []).append(f"after the run it is {'still there' if name in after else 'gone'}")
     # A path of a step is told above; here what the run removed of no step's.
     for what in ("file", "key"):
         before, after = seen[what]
         for name in sorted(before.keys() - after.keys()):
             if (name, what) not in by_path:
-                problems.append(f"the run removed {'the key ' if what == 'key' else ''}{before[name]}, "
-                                "which no step predicts")
+                other.append(f"the run removed {'the key ' if what == 'key' else ''}{before[name]}, "
+                             "which no step predicts")
         for name in sorted(after.keys() - before.keys()):
-            problems.append(f"the run made {'the key ' if what == 'key' else ''}{after[name]}")
-    return problems
+            other.append(f"the run made {'the key ' if what == 'key' else ''}{after[name]}")
+    return found, other
+
+
+def _told(steps, found, other):
+    return [f"step {index + 1} {shown(steps[index])}; but " + "; ".join(found[index])
+            for index in sorted(found)] + other
+
+
+def compare_steps(steps, files_before, files_after, keys_before, keys_after):
+    return _told(steps, *seen_of_steps(steps, files_before, files_after, keys_before, keys_after))
 
 
 def _matches(call, path: bytes) -> bool:
@@ -135,28 +144,33 @@ def assign_calls(steps, calls):
     return assigned, stray
 
 
-def compare_calls(steps, calls):
-    problems = []
+def calls_of_steps(steps, calls):
+    """The removal calls that do not fit each step's outcome ({step index:
+    [what]}), and the removal calls no step accounts for."""
+    found = {}
     assigned, stray = assign_calls(steps, calls)
     for index, (step, taken) in enumerate(zip(steps, assigned)):
         removals = [c for c in taken if c.function in REMOVAL]
         done = [c for c in removals if c.succeeded]
         failed = [c for c in taken if not c.succeeded]
         outcome = step["outcome"]
-        what = f"step {index + 1} {shown(step)}; but "
         if outcome == "removed" and not done:
-            problems.append(what + ("the trace shows " + ", ".join(map(str, taken)) if taken
-                                    else "the trace shows no removal call on it"))
+            told = "the trace shows " + (", ".join(map(str, taken)) if taken else "no removal call on it")
         elif outcome == "refused" and removals:
-            problems.append(what + "the program called " + ", ".join(map(str, removals)))
+            told = "the program called " + ", ".join(map(str, removals))
         elif outcome in ("stays", "not there") and done and step["kind"] != "uninstall entry":
             # The uninstall entry's check creates a missing entry and deletes it again.
-            problems.append(what + "the program called " + ", ".join(map(str, done)))
+            told = "the program called " + ", ".join(map(str, done))
         elif outcome in ("stays", "not there") and step["error"] and not failed:
-            problems.append(what + "no call on it failed in the trace")
-    for call in stray:
-        problems.append(f"the program called {call}, which no step accounts for")
-    return problems
+            told = "no call on it failed in the trace"
+        else:
+            continue
+        found[index] = [told]
+    return found, [f"the program called {call}, which no step accounts for" for call in stray]
+
+
+def compare_calls(steps, calls):
+    return _told(steps, *calls_of_steps(steps, calls))
 
 
 def flag_names(flags: int) -> str:
@@ -210,10 +224,13 @@ def compare(prediction, observation):
     if observation.removing.exit_code != removing["exit_code"]:
         problems.append(f"removing: exit code predicted {removing['exit_code']}, seen {observation.removing.exit_code}")
     steps = removing["steps"]
-    problems += [f"removing: {p}" for p in compare_steps(steps, observation.files_before, observation.files_after,
-                                                         observation.keys_before, observation.keys_after)]
-    if observation.removing.calls is not None:
-        problems += [f"removing (trace): {p}" for p in compare_calls(steps, observation.removing.calls)]
+    # One line for each step, with all that was seen of it.
+    found, other = seen_of_steps(steps, observation.files_before, observation.files_after,
+                                 observation.keys_before, observation.keys_after)
+    traced, stray = calls_of_steps(steps, observation.removing.calls)
+    for index, told in traced.items():
+        found.setdefault(index, []).extend(told)
+    problems += [f"removing: {p}" for p in _told(steps, found, other + stray)]
     if observation.bystanders_changed:
         problems.append("not the game's, yet changed: " + ", ".join(observation.bystanders_changed))
     return problems

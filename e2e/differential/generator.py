@@ -193,6 +193,20 @@ def records_listed(case, rng):
     rng.shuffle(case.listed)
 
 
+def shortcut_odd(case, rng):
+    # A shortcut in a subfolder of the desktop, one named twice, and names
+    # that would leave their folder.
+    case.desktop.append(cp932("ツール\\説明書"))
+    case.shortcuts.append(case.shortcuts[0])
+    case.desktop += [cp932(name) for name in rng.sample(["..\\Evil", "", "C:\\Evil", "CON", "a*b"], 2)]
+    case.shortcuts += [cp932(name) for name in rng.sample(["..\\..\\Evil", "Sub\\\\x", "\\Evil", "Aux.txt"], 2)]
+
+
+def nothing_listed(case, rng):
+    # An empty list: only the records, shortcuts and keys go.
+    case.listed = []
+
+
 def folder_absent(case, rng):
     case.listed.insert(rng.randint(0, len(case.listed)), cp932(rng.choice(["patch\\v2\\fix.dat", "追加\\表.dat"])))
 
@@ -403,7 +417,8 @@ def registry_long(case, rng):
 
 
 FEATURES = {
-    "menu-empty": menu_empty, "lnk-suffix": lnk_suffix, "desktop-utf8": desktop_utf8,
+    "menu-empty": menu_empty, "lnk-suffix": lnk_suffix, "desktop-utf8": desktop_utf8, "shortcut-odd": shortcut_odd,
+    "nothing-listed": nothing_listed,
     "records-listed": records_listed, "folder-absent": folder_absent, "reg-doubled": registry_doubled,
     "reg-leading": registry_leading, "reg-trailing": registry_trailing, "reg-missing": registry_missing,
     "reg-system": registry_system, "reg-long": registry_long, "logs-entry": logs_entry, "sjis-372": sjis_372,
