@@ -16,7 +16,7 @@ everything the run removed (files, folders, keys) must be a step predicted
 removed; the boxes of each mode must be the predicted ones in order, and
 so must the exit codes. Each difference is one line of the result."""
 
-from names import created_key, fold, is_lead
+from names import created_key, fold, is_lead, maybe_cut
 
 FILE_KINDS = {"desktop shortcut", "menu shortcut", "file", "record"}
 FOLDER_KINDS = {"game menu folder", "maker menu folder", "folder", "record folder", "game folder", "maker folder"}
@@ -185,7 +185,7 @@ def _text(data: bytes) -> str:
 def same_box(predicted, seen) -> bool:
     text = bytes.fromhex(predicted["text_hex"])
     # The trace cuts a long text: then what it shows must begin the predicted one.
-    text_ok = seen.text == text or (seen.truncated and len(seen.text) >= 16 and text.startswith(seen.text))
+    text_ok = seen.text == text or (maybe_cut(seen.text, seen.truncated) and text.startswith(seen.text))
     return text_ok and seen.caption == bytes.fromhex(predicted["caption_hex"]) and seen.flags == predicted["flags"]
 
 

@@ -196,6 +196,18 @@ def normalized(path: str) -> str:
     return "\\".join([drive, *kept])
 
 
+# Wine's relay trace shows at most this many characters of a string (a byte
+# outside 0x20-0x7E as four, \\ \" \n \r \t as two). A longer one is cut, and
+# marked "..." unless the cut dropped only its last byte.
+TRACE_TEXT = 291
+
+
+def maybe_cut(shown: bytes, marked: bool) -> bool:
+    """Whether the trace may have cut a string it shows as `shown`."""
+    return marked or sum(1 if 0x20 <= c <= 0x7E and c not in b'\\"' else 2 if c in b'\\"\n\r\t' else 4
+                         for c in shown) >= TRACE_TEXT
+
+
 def fold(path: str) -> str:
     """A Windows path for comparison: as the calls take it, letters in any case."""
     return normalized(path).upper()

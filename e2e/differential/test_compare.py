@@ -95,12 +95,16 @@ def test_removal_calls_are_read_with_their_results(tmp_path):
         b'0144:Call advapi32.RegOpenKeyExA(80000001,00eb5cf8 "Software\\\\X",00000000,000f003f,0073f8d0) ret=0040b6f1\n'
         b'0144:Ret  advapi32.RegOpenKeyExA() retval=00000000 ret=0040b6f1\n'
         b'0144:Call advapi32.RegDeleteKeyA(80000002,00eb5cf8 "SOFTWARE\\\\M") ret=0040b746\n'
-        b'0144:Ret  advapi32.RegDeleteKeyA() retval=00000005 ret=0040b746\n')
+        b'0144:Ret  advapi32.RegDeleteKeyA() retval=00000005 ret=0040b746\n'
+        # 291 characters shown and no "...": the trace may have dropped the last byte.
+        b'0144:Call KERNEL32.DeleteFileA(00eb6140 "C:\\\\' + b"y" * 287 + b'") ret=004087f5\n'
+        b'0144:Ret  KERNEL32.DeleteFileA() retval=00000001 ret=004087f5\n')
     assert removal_calls(trace) == [
         RemovalCall("DeleteFileA", b"C:\\G\\a.dat", False, True),
         RemovalCall("RemoveDirectoryA", b"C:\\G\\\x95\\\x95\\", True, False),
         # A key below HKEY_CURRENT_USER is none of the removal's.
-        RemovalCall("RegDeleteKeyA", b"SOFTWARE\\M", False, False)]
+        RemovalCall("RegDeleteKeyA", b"SOFTWARE\\M", False, False),
+        RemovalCall("DeleteFileA", b"C:\\" + b"y" * 287, True, True)]
 
 
 BOX = {"text_hex": ("x" * 40).encode().hex(), "caption_hex": b"Uninstaller".hex(), "flags": 0x10}
