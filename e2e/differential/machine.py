@@ -80,8 +80,8 @@ def _copy_tree(prefix, layout, host: Path, folder: str, targets: list):
             path = Path(top) / name
             windows = f"{here}\\{name}"
             if path.is_symlink():
-                targets.append(None)
-                target = layout.mkdir(f"{LINK_TARGETS}\\{len(targets)}")
+                target = layout.mkdir(f"{LINK_TARGETS}\\{len(targets) + 1}")
+                targets.append(target)
                 link = prefix.unix_path(windows)
                 link.parent.mkdir(parents=True, exist_ok=True)
                 link.symlink_to(target, target_is_directory=True)
@@ -365,6 +365,7 @@ def observe(prefix, program: Path, case, host_root, prediction) -> Observation:
         named = [created_key(bytes.fromhex(s["path_hex"]).lstrip(b"\\")) for s in registry_steps]
         reset(prefix, state["installed"], [key for key in named if key])
 
+    clean = prefix.entries()
     set_up()
     try:
         before = prefix.entries()
@@ -384,6 +385,9 @@ def observe(prefix, program: Path, case, host_root, prediction) -> Observation:
         changed = state["installed"].bystanders.changed(state["installed"].layout)
     finally:
         tear_down()
+    left = prefix.entries() ^ clean
+    if left:
+        raise HarnessError("the case left the prefix changed: " + ", ".join(sorted(left)[:10]))
     return Observation(asking, asking_changed, removing, state["files"], files_after, state["keys"], keys_after,
                        changed)
 
