@@ -224,8 +224,12 @@ def registry_trailing(case, rng):
 
 
 def registry_missing(case, rng):
-    # No key to find: the record names none (or an empty one).
-    case.registry = rng.choice([None, b""])
+    # No key to find: the record names none.
+    case.registry = None
+
+
+def registry_empty(case, rng):
+    case.registry = b""
 
 
 def registry_system(case, rng):
@@ -233,11 +237,15 @@ def registry_system(case, rng):
 
 
 def logs_entry(case, rng):
-    case.listed.append(rng.choice([b"Logs\\", b"Logs/"]))
+    # A folder listed as an entry: "Logs\\" (and "Saves/") names no file.
+    case.listed.append(b"Logs\\")
     if rng.random() < 0.5:
         case.folders.append("Logs")
     else:
         case.files["Logs\\game.log"] = b"written later"
+    if rng.random() < 0.5:
+        case.listed.append(b"Saves/")
+        case.folders.append("Saves")
 
 
 def sjis_372(case, rng):
@@ -421,6 +429,7 @@ FEATURES = {
     "nothing-listed": nothing_listed,
     "records-listed": records_listed, "folder-absent": folder_absent, "reg-doubled": registry_doubled,
     "reg-leading": registry_leading, "reg-trailing": registry_trailing, "reg-missing": registry_missing,
+    "reg-empty": registry_empty,
     "reg-system": registry_system, "reg-long": registry_long, "logs-entry": logs_entry, "sjis-372": sjis_372,
     "game-name-empty": game_name_empty, "menu-trailing": menu_trailing, "game-trailing": game_trailing,
     "menu-odd": menu_odd, "game-name-odd": game_name_odd, "menu-nested": menu_nested,
@@ -463,7 +472,7 @@ FIXED = [(1, ())] + [(10 + number, (feature,)) for number, feature in enumerate(
     (106, ("game-trailing", "menu-trailing", "link-inside")),
     (107, ("device-names", "wildcards", "records-listed")),
     (108, ("long-ascii", "unlisted-saves", "other-game")),
-    (109, ("menu-empty", "game-name-empty", "reg-missing")),
+    (109, ("menu-empty", "game-name-empty", "reg-empty")),
     (110, ("maker-case", "other-game", "listed-twice")),
     (111, ("long-sjis", "case-twins", "folder-listed")),
     (112, ("menu-nested", "desktop-utf8", "reg-trailing")),
