@@ -203,8 +203,10 @@ def compare_boxes(mode, predicted, seen):
         mark = "  " if p is not None and s is not None and same_box(p, s) else "≠ "
         lines.append(f"    {mark}{index + 1}. predicted "
                      + (f"[{flag_names(p['flags'])}] {_text(bytes.fromhex(p['text_hex']))}" if p else "(none)"))
+        caption = f" caption {_text(s.caption)!r}" if s and p and s.caption != bytes.fromhex(p["caption_hex"]) else ""
         lines.append("          shown     "
-                     + (f"[{flag_names(s.flags)}] {_text(s.text)}{'...' if s.truncated else ''}" if s else "(none)"))
+                     + (f"[{flag_names(s.flags)}]{caption} {_text(s.text)}{'...' if s.truncated else ''}" if s
+                        else "(none)"))
     return ["\n".join(lines)]
 
 
