@@ -7,6 +7,7 @@ Wine; prints every disagreement and how many folders agree.
 Exit status 0 when every folder agrees, 1 otherwise."""
 
 import argparse
+import shutil
 import sys
 import tempfile
 import time
@@ -25,7 +26,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seed", type=int, default=1000)
     parser.add_argument("--count", type=int, default=100)
-    parser.add_argument("--keep", type=Path, help="keep the generated folders and the prefix here")
+    parser.add_argument("--keep", type=Path, help="keep every generated folder and the prefix here "
+                                                   "(otherwise only the folders that disagree are kept)")
     options = parser.parse_args()
 
     wine.require_tools()
@@ -60,9 +62,16 @@ def main():
         if prefix is not None:
             prefix.kill()
         display.close()
+        if not options.keep:
+            shutil.rmtree(work / "wine", ignore_errors=True)
     agreeing = sum(outcome.agrees for outcome in outcomes)
-    print(f"\n{agreeing} of {len(outcomes)} folders agree (seeds {options.seed} to {options.seed + options.count - 1}, "
-          f"{build.name}, {time.monotonic() - started:.0f} s); generated folders in {work}")
+    # The folders that disagree stay for a reproduction; nothing else is left behind.
+    kept = options.keep or agreeing < len(outcomes)
+    if not kept:
+        shutil.rmtree(work, ignore_errors=True)
+    seeds = f"seeds {options.seed} to {options.seed + options.count - 1}"
+    print(f"\n{agreeing} of {len(outcomes)} folders agree ({seeds}, {build.name}, {time.monotonic() - started:.0f} s)"
+          + (f"; generated folders in {work / 'cases'}" if kept else ""))
     sys.exit(0 if agreeing == len(outcomes) else 1)
 
 
