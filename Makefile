@@ -10,7 +10,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e fuzz fuzz-corpus recordcheck clean dist sign bench release-test \
+.PHONY: screenshots test demo build deps unit contract pe e2e differential-test differential fuzz fuzz-corpus recordcheck clean dist sign bench release-test \
         installer installer-test
 
 deps:
@@ -22,7 +22,7 @@ build: deps
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
 
 test: build
-	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e installer-test release-test
+	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e differential-test installer-test release-test
 
 # Host unit tests and host contract tests (ASan/UBSan), no Wine.
 unit:
@@ -45,7 +45,21 @@ pe:
 # The real programs under Wine: every scenario on the shipped i686 build,
 # a few on the x86_64 twin as well (see e2e/conftest.py).
 e2e:
-	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py --ignore=e2e/release --ignore=e2e/installer
+	$(PYTHON) -m pytest e2e -q --ignore=e2e/test_pe.py --ignore=e2e/release --ignore=e2e/installer \
+	    --ignore=e2e/differential
+
+# recordcheck's prediction held against the shipped Uninstaller under Wine,
+# on the fixed set of generated game folders (e2e/differential); recordcheck
+# from make recordcheck or make build, whichever is newer.
+differential-test:
+	$(PYTHON) -m pytest e2e/differential -q
+
+# N more generated game folders from SEED; prints how many agree:
+#   make differential SEED=1000 N=100
+SEED ?= 1000
+N    ?= 100
+differential: recordcheck
+	$(PYTHON) e2e/differential/run.py --seed $(SEED) --count $(N)
 
 # Every fuzz target over its checked-in seeds and fixed regressions (fast).
 fuzz-corpus:

@@ -43,6 +43,17 @@ KEY_RETRIES = 3
 BATCH_END_TIMEOUT = 5   # for the relaunch batch to go once its cmd has ended
 
 
+# The calls the relay trace shows: the boxes and the relaunch, which every
+# run reads, and the removal's own calls with their results, which the
+# differential tier reads (e2e/differential). Each file call is named in
+# both DLLs, since kernel32 forwards it to kernelbase.
+RELAYED = ["user32.MessageBoxA", "shell32.ShellExecuteA"] + [
+    f"{dll}.{function}" for function in ("DeleteFileA", "RemoveDirectoryA", "FindFirstFileA")
+    for dll in ("kernel32", "kernelbase")] + [
+    f"{dll}.{function}" for function in ("RegOpenKeyExA", "RegCreateKeyExA", "RegDeleteKeyA")
+    for dll in ("advapi32", "kernelbase")]
+
+
 def scaled(seconds):
     return seconds * TIME_SCALE
 
@@ -239,7 +250,7 @@ class WinePrefix:
             fonts.mkdir(parents=True, exist_ok=True)
             shutil.copy(MARLETT, fonts)
         self.import_reg([("HKEY_CURRENT_USER\\Software\\Wine\\Debug",
-                          {"RelayInclude": "user32.MessageBoxA;shell32.ShellExecuteA"}),
+                          {"RelayInclude": ";".join(RELAYED)}),
                          # Xvfb has no window manager. A managed window that closes
                          # waits 2 s for one to withdraw it; unmanaged windows close
                          # at once, and Wine draws their title bar and frame itself.
@@ -345,7 +356,7 @@ class WinePrefix:
 
     # -- running a program --
     def run(self, program, arguments=b"", boxes=(), cwd=None, relaunch=False,
-            end_timeout=END_TIMEOUT, environment=None, quoted=True) -> RunResult:
+            end_timeout=END_TIMEOUT, environment=None, quoted=True, answer=None) -> RunResult:
         """Runs a Windows program with exactly `arguments` after its quoted path
         (after its bare path with quoted=False, as the list of installed
         programs runs an UninstallString written without quotes).
@@ -358,6 +369,10 @@ class WinePrefix:
         ends once that copy is gone and no box is open, since under Wine the
         batch never finishes deleting itself. `environment` ({name: value})
         is set for this run only, in the batch file before the program starts.
+        With `answer` (a function of a SeenBox that gives its key) no box is
+        expected: each one that opens is recorded and answered so, until the
+        program ends; a caller that compares the boxes itself can then see
+        them all.
         """
         if isinstance(arguments, str):
             arguments = arguments.encode("cp932")
@@ -391,7 +406,7 @@ class WinePrefix:
                                        stderr=trace_out, start_new_session=True)
         runner = _Runner(self, process, relay.TraceReader(trace))
         try:
-            result = runner.drive(list(boxes), relaunch, end_timeout)
+            result = runner.drive(list(boxes), relaunch, end_timeout, answer)
         except BaseException:
             runner.abort()
             raise
@@ -552,8 +567,10 @@ class _Runner:
         self.prefix.kill()
         self.prefix.start_server()
 
-    def drive(self, boxes, relaunch, end_timeout):
+    def drive(self, boxes, relaunch, end_timeout, answer=None):
         self.relaunch = relaunch
+        if answer is not None:
+            return self._drive_answering(answer, scaled(end_timeout))
         for index, expected in enumerate(boxes):
             box = self._wait_for_box(index, expected)
             self._check(index, expected, box)
@@ -577,6 +594,30 @@ class _Runner:
             extra = self.pending[0]
             raise HarnessError(f"unexpected box after the {len(boxes)} expected: {show(extra.text)}")
         if relaunch:
+            if self.copy is None:
+                raise HarnessError("the program did not start a relaunch batch (no ShellExecuteA of a .bat)")
+            self._end_batch()
+        return RunResult(exit_code=None, boxes=self.seen, shell_calls=self.shell_calls,
+                         batches=self.batches)
+
+    def _drive_answering(self, answer, end_timeout):
+        """Answers every box that opens, until the program ends; each box
+        restarts the wait for the end."""
+        deadline = time.monotonic() + end_timeout
+        while not self._finished():
+            self._pump()
+            if self.pending:
+                box = self.pending.pop(0)
+                index = len(self.seen) - len(self.pending) - 1
+                self._answer(index, Box(None, box.caption, box.flags, answer=answer(box)), box)
+                deadline = time.monotonic() + end_timeout
+            elif time.monotonic() > deadline:
+                raise HarnessError(f"waited {end_timeout}s for the program to end")
+            time.sleep(0.05)
+        self._pump()
+        if self.pending:
+            raise HarnessError(f"a box opened as the program ended: {show(self.pending[0].text)}")
+        if self.relaunch:
             if self.copy is None:
                 raise HarnessError("the program did not start a relaunch batch (no ShellExecuteA of a .bat)")
             self._end_batch()
