@@ -38,7 +38,11 @@ void ReportResult(StepKind kind, const std::string& path, LONG result) {
     step.path = path;
     if (result != ERROR_SUCCESS) {
         step.error = static_cast<DWORD>(result);
-        step.outcome = OutcomeOfFailure(step.error);
+        // A name the registry cannot hold (a part over 255 characters, say)
+        // names no key: there is nothing to stay.
+        const bool noSuchName = result == ERROR_INVALID_PARAMETER || result == ERROR_MORE_DATA ||
+                                result == ERROR_FILENAME_EXCED_RANGE;
+        step.outcome = noSuchName ? StepOutcome::NotThere : OutcomeOfFailure(step.error);
     }
     g_reporter->OnStep(step);
 }

@@ -98,7 +98,8 @@ void ReportStep(const StepReport& step);
 // Reports a step whose one call has been made: Removed when it succeeded,
 // otherwise its outcome by GetLastError (read here, right after the call).
 void ReportCall(StepKind kind, const std::string& path, bool succeeded);
-// The same for a registry call, which returns its error instead.
+// The same for a registry call, which returns its error instead; a key name
+// the registry cannot hold is not there either.
 void ReportResult(StepKind kind, const std::string& path, LONG result);
 // Reports a step the code did not act on.
 void ReportRefusal(StepKind kind, const std::string& path, StepReason reason, const std::string& at = std::string(),

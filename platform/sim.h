@@ -90,6 +90,7 @@ public:
         std::string name;
         bool folder = false;
         std::string bytes;
+        DWORD attributes = 0;  // beside the ones every file or folder has (read-only, hidden ...)
     };
     std::vector<bool> AddNewEntries(const std::string& folder, const std::vector<NewEntry>& entries);
     bool Exists(const std::string& path) const;

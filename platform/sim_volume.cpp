@@ -489,6 +489,7 @@ std::vector<bool> Machine::AddNewEntries(const std::string& folder, const std::v
         added.push_back(child == nullptr);
         if (child != nullptr) continue;
         child = entry.folder ? MakeFolder(StoredName(name)) : MakeFile(StoredName(name), FILE_ATTRIBUTE_ARCHIVE);
+        child->attributes |= entry.attributes;
         child->bytes = entry.bytes;
     }
     return added;

@@ -44,7 +44,7 @@ bool IsInstallPath(const std::string& path) {
     const char drive = path[0];
     if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
     std::string rest = path.substr(3);
-    if (!rest.empty() && rest.back() == '\\') rest.pop_back();
+    RemoveTrailingSeparator(rest);  // never the 0x5C that ends a character such as 表
     if (rest.empty() || !IsSafeRelativePath(rest)) return false;
     // Each name one Windows can hold.
     for (std::string name = rest; !name.empty(); name = GetParentPath(name)) {

@@ -50,7 +50,7 @@ const FindingKind kListedMissing = {"RC301", Severity::Warning, "a listed file i
 const FindingKind kListedRefused = {"RC302", Severity::Warning, "the Uninstaller refuses a listed entry",
                                     "list a path relative to the game folder, without links on the way"};
 const FindingKind kListedStays = {"RC303", Severity::Warning, "a listed entry cannot be deleted",
-                                  "list files only; their folders go by themselves"};
+                                  "list files only (their folders go by themselves), none of them read-only"};
 const FindingKind kFolderStays = {"RC304", Severity::Warning, "a listed folder stays and the player sees a box",
                                   "list every file the installer puts into the folder"};
 const FindingKind kRecordStays = {"RC305", Severity::Warning, "a record or the record folder stays",

@@ -83,7 +83,12 @@ public:
             const bool regular = !item.link && !item.folder && !error && entry.is_regular_file(error);
             if (error) return Fail("cannot inspect " + entry.path().native() + ": " + error.message());
             if (!item.link) {
-                sim::Machine::NewEntry add{item.name.bytes, item.folder, std::string()};
+                sim::Machine::NewEntry add{item.name.bytes, item.folder, std::string(), 0};
+                // A file its owner may not write is read-only to Windows (and
+                // to Wine): the Uninstaller cannot delete it.
+                if (regular && (entry.symlink_status(error).permissions() & fs::perms::owner_write) == fs::perms::none) {
+                    add.attributes = FILE_ATTRIBUTE_READONLY;
+                }
                 // Only a regular file is read: a pipe or device would never end.
                 if (regular && ContentMatters(item.name.bytes, level == Level::RecordFolder) &&
                     !ReadHostFile(entry.path(), add.bytes)) {

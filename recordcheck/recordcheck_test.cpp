@@ -277,6 +277,24 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
          },
          1, {{"file", "Logs\\", "refused", "empty-component"}, {"game folder", kGame, "stays", ""}},
          {"RC302", "RC402"}},
+        {"a read-only listed file stays, and its folders with it",
+         [](const GameCopy& g) {
+             g.Write("ro/readme.txt", "read me");
+             fs::permissions(g.Folder() / "ro/readme.txt", fs::perms::owner_read | fs::perms::group_read);
+             g.List("ro\\readme.txt");
+         },
+         1, {{"file", "ro\\readme.txt", "stays", ""}, {"folder", "ro", "stays", ""}, {"game folder", kGame, "stays", ""}},
+         {"RC303", "RC304", "RC402"}},
+        {"a key name the registry cannot hold names no key",
+         [](const GameCopy& g) {
+             g.Replace("InstallInfo/Installer.ini", "SampleMaker\\SampleGame\"", "SampleMaker\\" + std::string(300, 'x') + "\"");
+         },
+         1,
+         {{"game key", "HKLM\\SOFTWARE\\SampleMaker\\" + std::string(300, 'x'), "not there", ""},
+          {"uninstall entry",
+           "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_" + std::string(300, 'x'),
+           "not there", ""}},
+         {"RC212"}},
         {"a Shift-JIS path of 200 characters is within reach of the calls",
          [&](const GameCopy& g) {
              std::string host = recordcheck::Utf8FromCp932(longFolder);
@@ -476,6 +494,8 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         {{}, 3, ""},
         {{folder, folder}, 3, ""},
         {{"--install-path", "Games\\SampleGame", folder}, 3, ""},
+        // A folder whose name ends in a character whose second byte is 0x5C.
+        {{"--install-path", "C:\\Games\\\xE8\xA1\xA8", folder}, 1, "C:\\Games\\\xE8\xA1\xA8"},
         {{"--frobnicate", folder}, 3, ""},
         {{"--format=xml", folder}, 3, ""},
         {{(game.Folder() / "absent").string()}, 3, ""},

@@ -68,6 +68,7 @@ struct Step {
     StepReason reason = StepReason::None;
     std::uint32_t error = 0;  // the Win32 error of a call that failed
     bool wasFolder = false;   // an installed file's path named a folder
+    bool wasReadOnly = false; // a file that stays was read-only
     bool warning = false;     // something of the game stays because of it
     // The folder on the way that shut the door is mostly the path's own
     // beginning: so many bytes of it (0: see the notes).

@@ -79,6 +79,11 @@ public:
         if (report.outcome == StepOutcome::Stays && report.kind == StepKind::InstalledFile) {
             step.wasFolder = machine_.IsFolder(report.path);
         }
+        if (report.outcome == StepOutcome::Stays && !IsRegistryStep(report.kind)) {
+            const DWORD attributes = machine_.Attributes(report.path);
+            step.wasReadOnly = attributes != INVALID_FILE_ATTRIBUTES &&
+                               (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY;
+        }
         if (report.error == ERROR_DIR_NOT_EMPTY && described_ < kHoldingDescriptions) {
             ++described_;
             step.Notes().holds = Holding(machine_, report.path);
@@ -351,12 +356,15 @@ bool StepFinding(const Context& c, std::size_t index, std::size_t shortcutIndex,
             finding.found = ShownToken(c.settings.Registry);
             return true;
         case StepKind::UninstallEntry:
-            if (step.outcome != StepOutcome::Stays) return false;
-            if (c.report.removing.exitCode != 0) {
-                finding = c.AtStatement(kEntryNotOpened, "Registry", "stays HKLM\\" + what());
+            // It is what decides the uninstall's result.
+            if (c.report.removing.exitCode != 0 && step.outcome != StepOutcome::Removed) {
+                finding = c.AtStatement(kEntryNotOpened, "Registry",
+                                        std::string(OutcomeName(step.outcome)) + " HKLM\\" + what());
                 if (!c.report.removing.boxes.empty()) finding.shows.push_back(c.report.removing.boxes.back());
-            } else {
+            } else if (step.outcome == StepOutcome::Stays) {
                 finding = c.AtStatement(kGameKeyStays, "Registry", "stays HKLM\\" + what());
+            } else {
+                return false;
             }
             return true;
         case StepKind::ParentKey:

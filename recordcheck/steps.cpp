@@ -160,6 +160,7 @@ std::string DescribeStep(const Step& step) {
     }
     if (step.outcome == StepOutcome::Stays && step.reason == StepReason::None) {
         if (step.wasFolder) return "a folder: the Uninstaller deletes only files";
+        if (step.wasReadOnly) return "it is read-only: the Uninstaller deletes it only when it may be written";
         text = ErrorText(step.error);
         if (!step.Holds().empty()) text += ": " + step.Holds();
     }
