@@ -1,11 +1,14 @@
 #include "recordcheck/mirror.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <system_error>
 
 #include "common/paths.h"
 #include "common/sjis.h"
@@ -18,8 +21,6 @@ namespace recordcheck {
 const char kLinkTargetRoot[] = "C:\\LinkTargets";
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The files whose bytes the programs read: the installer's records and the
 // start-up settings with their includes.
@@ -41,11 +42,57 @@ std::size_t CharacterCount(const std::string& path) {
     return count;
 }
 
-bool ReadHostFile(const fs::path& path, std::string& bytes) {
+bool ReadHostFile(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
+}
+
+enum class HostType { File, Folder, Link, Other };
+
+struct HostEntry {
+    std::string name;
+    HostType type = HostType::Other;
+    bool writable = true;  // some write bit is set
+};
+
+// The entries of a host folder in name order, whatever order the host lists
+// them in, with their types and whether their owner may write them: one
+// look at the folder, and one short look (relative to it) at each file.
+bool ListHostFolder(const std::string& folder, std::vector<HostEntry>& entries) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    int error = 0;
+    errno = 0;
+    while (const dirent* found = readdir(dir)) {
+        const std::string name = found->d_name;
+        if (name == "." || name == "..") continue;
+        HostEntry entry;
+        entry.name = name;
+        unsigned char type = found->d_type;
+        // A file's mode is read for its read-only flag; an entry of unknown
+        // type is read for its type.
+        if (type == DT_REG || type == DT_UNKNOWN) {
+            struct stat status {};
+            if (fstatat(dirfd(dir), found->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                error = errno;
+                break;
+            }
+            type = S_ISREG(status.st_mode) ? DT_REG : S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_UNKNOWN;
+            entry.writable = (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+        }
+        entry.type = type == DT_REG ? HostType::File : type == DT_DIR ? HostType::Folder
+                     : type == DT_LNK ? HostType::Link : HostType::Other;
+        entries.push_back(std::move(entry));
+        errno = 0;
+    }
+    if (error == 0) error = errno;
+    closedir(dir);
+    errno = error;
+    if (error != 0) return false;
+    std::sort(entries.begin(), entries.end(), [](const HostEntry& a, const HostEntry& b) { return a.name < b.name; });
+    return true;
 }
 
 // Which folder's children are being copied.
@@ -55,44 +102,30 @@ class Mirror {
 public:
     explicit Mirror(MirrorResult& result) : machine_(sim::Machine::Current()), result_(result) {}
 
-    bool CopyChildren(const fs::path& host, const std::string& windows, Level level) {
-        std::error_code error;
-        // In name order, whatever order the host lists them in.
-        std::vector<std::pair<std::string, fs::directory_entry>> listed;
-        for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-            listed.emplace_back(it->path().filename().native(), *it);
-        }
-        if (error) return Fail("cannot list " + host.string() + ": " + error.message());
-        std::sort(listed.begin(), listed.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    bool CopyChildren(const std::string& host, const std::string& windows, Level level) {
+        std::vector<HostEntry> listed;
+        if (!ListHostFolder(host, listed)) return Fail("cannot list " + host + ": " + std::strerror(errno));
 
         // The folder's files and folders are laid out in one go; links after
         // them, as junctions.
         std::vector<Pending> pending;
         std::vector<sim::Machine::NewEntry> adds;
-        for (const auto& [hostName, entry] : listed) {
-            Pending item{&entry, WindowsNameFromHost(hostName), std::string(), false, false};
+        for (HostEntry& entry : listed) {
+            Pending item{host + "/" + entry.name, WindowsNameFromHost(entry.name), std::string(), entry.type};
             item.path = windows + "\\" + item.name.bytes;
             if (!IsWindowsName(item.name.bytes, !item.name.representable)) {
-                Note(MirrorNote::Kind::InvalidName, entry.path().native(), item.path);
+                Note(MirrorNote::Kind::InvalidName, item.hostPath, item.path);
                 continue;
             }
-            // The entry's type as the listing gave it: no second look at the disk.
-            item.link = entry.is_symlink(error);
-            item.folder = !item.link && !error && entry.is_directory(error);
-            const bool regular = !item.link && !item.folder && !error && entry.is_regular_file(error);
-            if (error) return Fail("cannot inspect " + entry.path().native() + ": " + error.message());
-            if (!item.link) {
-                sim::Machine::NewEntry add{item.name.bytes, item.folder, std::string(), 0};
-                // A file its owner may not write is read-only to Windows (and
-                // to Wine): the Uninstaller cannot delete it.
-                if (regular && (entry.symlink_status(error).permissions() & fs::perms::owner_write) == fs::perms::none) {
-                    add.attributes = FILE_ATTRIBUTE_READONLY;
-                }
+            if (item.type != HostType::Link) {
+                sim::Machine::NewEntry add{item.name.bytes, item.type == HostType::Folder, std::string(), 0};
+                // A file without a write bit is read-only to Wine, as such a
+                // file is to Windows: the Uninstaller cannot delete it.
+                if (item.type == HostType::File && !entry.writable) add.attributes = FILE_ATTRIBUTE_READONLY;
                 // Only a regular file is read: a pipe or device would never end.
-                if (regular && ContentMatters(item.name.bytes, level == Level::RecordFolder) &&
-                    !ReadHostFile(entry.path(), add.bytes)) {
-                    return Fail("cannot read " + entry.path().native());
+                if (item.type == HostType::File && ContentMatters(item.name.bytes, level == Level::RecordFolder) &&
+                    !ReadHostFile(item.hostPath, add.bytes)) {
+                    return Fail("cannot read " + item.hostPath);
                 }
                 adds.push_back(std::move(add));
             }
@@ -101,7 +134,8 @@ public:
         const std::vector<bool> added = machine_.AddNewEntries(windows, adds);
         std::size_t next = 0;
         for (const Pending& item : pending) {
-            if (!CopyEntry(item, item.link ? !machine_.Exists(item.path) : added[next++], level)) return false;
+            const bool link = item.type == HostType::Link;
+            if (!CopyEntry(item, link ? !machine_.Exists(item.path) : added[next++], level)) return false;
         }
         return true;
     }
@@ -109,18 +143,17 @@ public:
 private:
     // An entry of the folder being copied, named as Windows sees it.
     struct Pending {
-        const fs::directory_entry* entry;
+        std::string hostPath;
         WindowsName name;
         std::string path;
-        bool link;
-        bool folder;
+        HostType type;
     };
 
     // Notes what Windows sees differently of an entry laid out (`added`
     // false: a name taken for one already there), makes a link a junction
     // and copies a folder's children.
     bool CopyEntry(const Pending& item, bool added, Level level) {
-        const std::string hostPath = item.entry->path().native();
+        const std::string& hostPath = item.hostPath;
         if (!added) return Note(MirrorNote::Kind::SameName, hostPath, item.path);
         if (item.name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, item.path);
         if (!item.name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, item.path);
@@ -129,15 +162,15 @@ private:
             Note(MirrorNote::Kind::TooLong, hostPath, item.path);
             result_.notes.back().characters = CharacterCount(item.path);
         }
-        if (item.link) {
+        if (item.type == HostType::Link) {
             const std::string target = std::string(kLinkTargetRoot) + "\\" + std::to_string(++links_);
             machine_.AddFolder(target);
             machine_.AddJunction(item.path, target);
             return Note(MirrorNote::Kind::Link, hostPath, item.path);
         }
-        if (item.folder) {
+        if (item.type == HostType::Folder) {
             const bool records = level == Level::GameFolder && FoldForComparison(item.name.bytes) == "INSTALLINFO";
-            return CopyChildren(item.entry->path(), item.path, records ? Level::RecordFolder : Level::Other);
+            return CopyChildren(item.hostPath, item.path, records ? Level::RecordFolder : Level::Other);
         }
         return true;
     }
@@ -179,7 +212,7 @@ MirrorResult MirrorFolder(const std::string& hostFolder, const std::string& wind
     MirrorResult result;
     sim::Machine::Current().AddFolder(windowsFolder);
     Mirror mirror(result);
-    result.ok = mirror.CopyChildren(fs::path(hostFolder), windowsFolder, Level::GameFolder);
+    result.ok = mirror.CopyChildren(hostFolder, windowsFolder, Level::GameFolder);
     return result;
 }
 

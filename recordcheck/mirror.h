@@ -35,7 +35,7 @@ struct MirrorResult {
 extern const char kLinkTargetRoot[];
 
 // Copies the tree below `hostFolder` into `windowsFolder` on the current
-// simulated machine, in name order; a file its owner may not write is
+// simulated machine, in name order; a file without a write bit is
 // read-only there. The bytes of the record files (the
 // InstallInfo folder) and of every .ini, .inc and .inn file are copied;
 // every other file is laid out empty, since only its name matters to the
