@@ -482,7 +482,7 @@ std::vector<bool> Machine::AddNewEntries(const std::string& folder, const std::v
     for (const NewEntry& entry : entries) {
         std::string name = entry.name;
         while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-        if (name.empty() || HasInvalidCharacter(name, false) || HasSeparator(name)) {
+        if (name.empty() || HasInvalidCharacter(name, true) || HasSeparator(name)) {
             Fatal("AddNewEntries: not a usable name: \"%s\"", entry.name.c_str());
         }
         std::shared_ptr<Node>& child = parent->children[FoldName(name)];

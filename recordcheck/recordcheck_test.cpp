@@ -295,6 +295,9 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
            "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_" + std::string(300, 'x'),
            "not there", ""}},
          {"RC212"}},
+        {"a file name Shift-JIS cannot hold: no record can name it, and it stays",
+         [](const GameCopy& g) { g.Write("a\xC2\xA5.dat", "yen"); }, 1, {{"game folder", kGame, "stays", ""}},
+         {"RC401", "RC402", "RC403"}},
         {"a Shift-JIS path of 200 characters is within reach of the calls",
          [&](const GameCopy& g) {
              std::string host = recordcheck::Utf8FromCp932(longFolder);
