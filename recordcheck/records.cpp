@@ -29,12 +29,6 @@ constexpr std::size_t kSettingSize = 12;
 // A token shown in a finding is cut to this many bytes.
 constexpr std::size_t kShownTokenBytes = 60;
 
-std::string Hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
-}
-
 const char* KindName(TokenKind kind) {
     switch (kind) {
         case TokenKind::Integer: return "this integer";
@@ -86,7 +80,7 @@ void DescribeRecordFault(Finding& finding, const RecordText& text, std::size_t m
         const auto byte = static_cast<unsigned char>(bytes[at]);
         what = byte == '"'   ? "a string without its closing quote"
                : byte == ';' ? "a ';' comment without a line feed before the end of the file"
-                             : "the byte " + Hex(byte) + ", which starts no token";
+                             : "the byte " + ByteHex(byte) + ", which starts no token";
     }
     const std::size_t runaway = FindRunawayString(bytes, at);
     if (runaway != std::string::npos) {
@@ -108,6 +102,12 @@ std::string AsciiLower(std::string text) {
 }
 
 }  // namespace
+
+std::string ByteHex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02X", value);
+    return text;
+}
 
 std::string ShownToken(const std::string& text) {
     const std::string cut = CutText(text, kShownTokenBytes);
@@ -270,7 +270,7 @@ void CheckSaveFolderSetting(Context& c) {
             if (bytes.size() < kSettingSize) field = bytes.size();
             LineIndex(bytes).Place(finding, field);
             for (std::size_t i = field; i < field + 4 && i < bytes.size(); ++i) {
-                finding.found += (i == field ? "" : " ") + Hex(static_cast<unsigned char>(bytes[i])).substr(2);
+                finding.found += (i == field ? "" : " ") + ByteHex(static_cast<unsigned char>(bytes[i])).substr(2);
             }
             finding.problem = bytes.size() < kSettingSize
                                   ? "the file has " + std::to_string(bytes.size()) + " bytes, not 12"

@@ -28,6 +28,8 @@ void CheckSettingsValues(Context& c);
 
 // The bytes of a file on the simulated machine; false when it cannot be read.
 [[nodiscard]] bool ReadMachineFile(const std::string& path, std::string& bytes);
+// A byte as a finding names it: "0x5C".
+[[nodiscard]] std::string ByteHex(unsigned value);
 // A token as shown in a finding: cut, on a character boundary, with "...".
 [[nodiscard]] std::string ShownToken(const std::string& text);
 

@@ -1,6 +1,5 @@
 #include "recordcheck/runs.h"
 
-#include <cstdio>
 #include <map>
 #include <utility>
 
@@ -128,10 +127,8 @@ void DescribeStartupFault(Finding& finding, const std::string& bytes, std::size_
         finding.problem = "Prefclear stops at the end of the file";
     } else {
         const auto byte = offset < bytes.size() ? static_cast<unsigned char>(bytes[offset]) : 0;
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%02X", byte);
         finding.problem = byte == '"' ? "Prefclear stops at a string without its closing quote"
-                                      : std::string("Prefclear stops at the byte ") + hex + ", which starts no token";
+                                      : "Prefclear stops at the byte " + ByteHex(byte) + ", which starts no token";
     }
 }
 
