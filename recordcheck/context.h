@@ -60,8 +60,6 @@ struct Context {
     // its `index`th, from 0), at the file's head when there is none.
     [[nodiscard]] Finding AtStatement(const FindingKind& kind, const std::string& key, const std::string& problem,
                                       std::size_t index = static_cast<std::size_t>(-1)) const;
-    // A finding placed at InstallFiles.ini's entry `index`.
-    [[nodiscard]] Finding AtEntry(const FindingKind& kind, std::size_t index, const std::string& problem) const;
     // A finding of `kind` that tells of uninstall step `step` in its words,
     // placed at InstallFiles.ini's entry `index`.
     [[nodiscard]] Finding OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const;

@@ -170,12 +170,6 @@ Finding Context::AtStatement(const FindingKind& kind, const std::string& key, co
     return finding;
 }
 
-Finding Context::AtEntry(const FindingKind& kind, std::size_t index, const std::string& problem) const {
-    Finding finding = MakeFinding(kind, kFileListFile, problem);
-    if (index < entryOffsets.size()) filesText.lines.Place(finding, entryOffsets[index]);
-    return finding;
-}
-
 Finding Context::OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const {
     Finding finding = MakeFinding(kind, std::string(), std::string());
     finding.step = step;
