@@ -2,6 +2,8 @@
 ones expected, or when a run that should relaunch ends without doing so:
 run on the real Uninstaller.exe, whose parse failure shows one known box."""
 
+import warnings
+
 import pytest
 
 import messages as m
@@ -36,3 +38,17 @@ def test_a_small_exit_code_is_recorded_as_it_is(prefix, code):
     # "echo 2>file" in the batch would redirect a handle instead (an
     # installer that was stopped ends with 2).
     assert prefix.run("C:\\windows\\system32\\cmd.exe", f"/c exit {code}").exit_code == code
+
+
+@pytest.mark.parametrize("command, runs", [
+    ("/c exit 7", 2),                                       # changed nothing: run once more
+    ('/c "echo x>C:\\users\\public\\left.txt& exit 7"', 1),  # changed a file: never twice
+], ids=["unchanged", "changed"])
+def test_a_run_that_ends_before_its_first_box_says_how_it_ended(prefix, command, runs):
+    before = prefix.runs
+    with warnings.catch_warnings(record=True) as warned:
+        warnings.simplefilter("always")
+        with pytest.raises(wine.EndedBeforeFirstBox, match=r"box 1 never appeared.*\n  exit code 7"):
+            prefix.run("C:\\windows\\system32\\cmd.exe", command, boxes=[PARSE_BOX])
+    prefix.unix_path("C:\\users\\public\\left.txt").unlink(missing_ok=True)
+    assert (prefix.runs - before, len(warned)) == (runs, runs - 1)

@@ -15,6 +15,7 @@ the prefix's registry helpers take the view of the programs under test
 
 import getpass
 import os
+import warnings
 import shutil
 import signal
 import subprocess
@@ -41,6 +42,7 @@ ANSWER_TIMEOUT = 6      # for a box to close after its key was pressed
 END_TIMEOUT = 30        # for the run to end after the last box
 KEY_RETRIES = 3
 BATCH_END_TIMEOUT = 5   # for the relaunch batch to go once its cmd has ended
+START_ATTEMPTS = 2      # runs of a program that ended before its first box having changed nothing
 
 
 # The calls the relay trace shows: the boxes and the relaunch, which every
@@ -60,6 +62,12 @@ def scaled(seconds):
 
 class HarnessError(AssertionError):
     """A scenario failed; the message says what was expected and what was seen."""
+
+
+class EndedBeforeFirstBox(HarnessError):
+    """The run ended without showing any box. Under Wine this is also how a
+    process looks that never got to its own code (its loader failed), so a
+    run that changed nothing is tried once more (see WinePrefix.run)."""
 
 
 def require_tools():
@@ -376,6 +384,19 @@ class WinePrefix:
         """
         if isinstance(arguments, str):
             arguments = arguments.encode("cp932")
+        for attempt in range(1, START_ATTEMPTS + 1):
+            try:
+                return self._run_once(program, arguments, boxes, cwd, relaunch, end_timeout, environment,
+                                      quoted, answer)
+            except EndedBeforeFirstBox as error:
+                # A program that ends before its first box having changed no
+                # file is run again: a fault of the program shows again, and
+                # a start that Wine lost does not fail the scenario.
+                if attempt == START_ATTEMPTS or error.changed:
+                    raise
+                warnings.warn(f"{program}: {error}; ran it again", RuntimeWarning)
+
+    def _run_once(self, program, arguments, boxes, cwd, relaunch, end_timeout, environment, quoted, answer):
         self.runs += 1
         run_dir = self.workdir / f"run{self.runs:03d}"
         run_dir.mkdir()
@@ -407,6 +428,11 @@ class WinePrefix:
         runner = _Runner(self, process, relay.TraceReader(trace))
         try:
             result = runner.drive(list(boxes), relaunch, end_timeout, answer)
+        except EndedBeforeFirstBox as error:
+            runner.abort()
+            told = EndedBeforeFirstBox(f"{error}\n{_what_wine_said(rc_file, trace)}")
+            told.changed = self.entries() != before
+            raise told from None
         except BaseException:
             runner.abort()
             raise
@@ -483,8 +509,9 @@ class _Runner:
                 self._pump()
                 if self.pending:
                     return self.pending.pop(0)
-                raise HarnessError(f"box {index + 1} never appeared, the program ended first: "
-                                   f"expected {show(expected.text)}")
+                failure = EndedBeforeFirstBox if not self.seen else HarnessError
+                raise failure(f"box {index + 1} never appeared, the program ended first: "
+                              f"expected {show(expected.text)}")
             time.sleep(0.05)
         raise HarnessError(f"box {index + 1} did not appear within {scaled(BOX_TIMEOUT)}s: expected "
                            f"{show(expected.text)}")
@@ -623,6 +650,18 @@ class _Runner:
             self._end_batch()
         return RunResult(exit_code=None, boxes=self.seen, shell_calls=self.shell_calls,
                          batches=self.batches)
+
+
+def _what_wine_said(rc_file: Path, trace: Path, most=8) -> str:
+    """The exit code and Wine's own complaints (err: lines, the loader's
+    wine: lines) of a run that ended too soon, for its failure message."""
+    try:
+        code = f"exit code {_read_exit_code(rc_file)}"
+    except HarnessError as error:
+        code = str(error)
+    said = [line.decode("utf-8", "replace") for line in trace.read_bytes().splitlines()
+            if b":err:" in line or line.startswith(b"wine:")]
+    return "  " + code + "".join(f"\n  {line[:200]}" for line in said[-most:])
 
 
 def _read_exit_code(rc_file: Path):

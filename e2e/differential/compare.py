@@ -193,8 +193,8 @@ def compare_boxes(mode, predicted, seen):
     boxes = seen.boxes
     if len(boxes) == len(predicted) and all(same_box(p, s) for p, s in zip(predicted, boxes)):
         if seen.complaint:
-            return [f"{mode}: the harness complained of the boxes ({seen.complaint.splitlines()[0]}), "
-                    "but a second run showed the predicted ones"]
+            return [f"{mode}: a second run showed the predicted boxes, but the first one did not:\n  "
+                    + seen.complaint.replace("\n", "\n  ")]
         return []
     lines = [f"{mode}: the boxes differ (predicted {len(predicted)}, shown {len(boxes)}):"]
     for index in range(max(len(predicted), len(boxes))):
