@@ -82,6 +82,8 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     c.defaultPlacement = options.installPath.empty();
     c.gameFolder = ChooseGameFolder(options, placementRead ? &placementSettings : nullptr, report.placement);
     report.gameFolder = c.gameFolder;
+    if (!options.keys.gameKey) report.notInstalled.emplace_back("game key");
+    if (!options.keys.uninstallEntry) report.notInstalled.emplace_back("uninstall entry");
     const MirrorResult mirror = MirrorFolder(options.hostFolder, c.gameFolder);
     if (!mirror.ok) {
         error = mirror.error;
@@ -96,7 +98,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     if (c.settingsRead) {
         CheckSettingsValues(c);
-        LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder);
+        LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
     }
     RunPrefclear(c);
     PutBackWhatPrefclearDeleted(c);

@@ -9,12 +9,21 @@
 
 namespace recordcheck {
 
+// The registry keys the game's installer wrote, as far as the maker says:
+// a key that is not there (never written, or already removed by the player)
+// is what the Uninstaller then finds.
+struct InstalledKeys {
+    bool gameKey = true;         // #Registry
+    bool uninstallEntry = true;  // its TarnwickGame_ entry below ...\Uninstall
+};
+
 struct CheckOptions {
     std::string hostFolder;   // the folder the game's installer produced
     std::string installPath;  // CP932 Windows path for the game folder; "" lets the check choose
     // Folders of other games of the same maker, installed beside this one
     // (in the same maker folder) by their own installers.
     std::vector<std::string> otherGames;
+    InstalledKeys keys;
 };
 
 // Where the game folder is laid out unless the maker says: below

@@ -30,6 +30,9 @@ const char kUsage[] =
     "                         then DefaultGameMakerName, then DefaultGameFolderName)\n"
     "  --other-game FOLDER    another game of the same maker, installed beside this\n"
     "                         one by its own installer (may be given more than once)\n"
+    "  --not-installed KEY    the registry key KEY is not there when the player\n"
+    "                         uninstalls: game-key (#Registry) or uninstall-entry\n"
+    "                         (may be given twice)\n"
     "  --version              the version of recordcheck\n"
     "\n"
     "Exit status: 0 clean, 1 warnings, 2 records the programs cannot read,\n"
@@ -121,6 +124,14 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
             std::error_code error;
             if (!std::filesystem::is_directory(value, error)) return UsageError("not a folder: " + value, err);
             options.otherGames.push_back(value);
+        } else if (OptionValue(arguments, i, "--not-installed", value, missing)) {
+            if (value == "game-key") {
+                options.keys.gameKey = false;
+            } else if (value == "uninstall-entry") {
+                options.keys.uninstallEntry = false;
+            } else {
+                return UsageError("--not-installed takes game-key or uninstall-entry", err);
+            }
         } else if (argument.rfind("--", 0) == 0 && argument.size() > 2) {
             return UsageError("unknown option " + argument, err);
         } else if (options.hostFolder.empty()) {

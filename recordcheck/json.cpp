@@ -149,6 +149,9 @@ void WriteJson(std::ostream& o, const Report& report) {
     o << "  \"other_games\": ";
     List(o, report.otherGames, "  ", AppendText);
     o << ",\n";
+    o << "  \"not_installed\": ";
+    List(o, report.notInstalled, "  ", AppendJsonString);
+    o << ",\n";
     o << "  \"exit_code\": " << code << ",\n";
     o << "  \"result\": " << JsonString(ResultName(code)) << ",\n";
     o << "  \"summary\": {\"errors\": " << severities[0] << ", \"warnings\": " << severities[1]

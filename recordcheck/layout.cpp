@@ -47,16 +47,16 @@ void SetStringValue(HKEY key, const char* name, const std::string& text) {
 
 // The game's key and its uninstall entry, written through the registry calls
 // as the installer writes them.
-void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFolder) {
+void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFolder, const InstalledKeys& keys) {
     HKEY key = nullptr;
-    if (!settings.Registry.empty() && RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, nullptr,
+    if (keys.gameKey && !settings.Registry.empty() && RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, nullptr,
                                                       REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                                                       nullptr) == ERROR_SUCCESS) {
         SetStringValue(key, "InstallPath", gameFolder);
         (void)RegCloseKey(key);
     }
     const std::string entry = MakeUninstallEntryPath(settings.Registry);
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    if (!keys.uninstallEntry || RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
@@ -153,7 +153,7 @@ std::string ChooseGameFolder(const CheckOptions& options, const InstallerSetting
 }
 
 void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
-                                 const std::string& gameFolder) {
+                                 const std::string& gameFolder, const InstalledKeys& keys) {
     const std::string desktop = GetCommonDesktopFolderPath();
     for (const ShortcutEntry& e : settings.DesktopShortcut) {
         const std::string file = ShortcutFileName(e.LinkName);
@@ -170,7 +170,7 @@ void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings&
             if (!file.empty()) PlaceFile(machine, JoinWithSeparator(folder, file));
         }
     }
-    LayOutRegistry(settings, gameFolder);
+    LayOutRegistry(settings, gameFolder, keys);
 }
 
 void AddFolderFindings(Context& c, const MirrorResult& mirror) {

@@ -231,6 +231,7 @@ void WriteText(std::ostream& stream, const Report& report) {
     out += "Checked as    " + Text(report.gameFolder) + "\n";
     out += "              (" + report.placement + ")\n";
     for (const std::string& other : report.otherGames) out += "Beside it     " + Text(other) + "\n";
+    for (const std::string& key : report.notInstalled) out += "Not there     the " + key + " (--not-installed)\n";
 
     out += "\nRecords\n";
     for (const RecordFile& record : report.records) {

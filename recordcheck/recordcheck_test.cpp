@@ -506,6 +506,11 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         {{folder}, 1, "Save\\save01.dat"},
         {{"--format=gcc", folder}, 1, folder + "/Save/save01.dat:1:1: warning: "},
         {{"--quiet", folder}, 1, "RC401 1 "},
+        // Keys the installer did not write are not there for the Uninstaller.
+        {{"--not-installed", "game-key", folder}, 1, "not there   HKLM\\SOFTWARE\\SampleMaker\\SampleGame  (it is"},
+        {{"--not-installed=uninstall-entry", folder}, 1,
+         "not there   HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame  (there was none"},
+        {{"--not-installed=registry", folder}, 3, ""},
         // Another parent than the maker's name: the maker folder is left alone.
         {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "its name is not DefaultGameMakerName"},
     };

@@ -125,6 +125,7 @@ struct Report {
     std::string gameFolder;  // where the folder was laid out on the simulated machine
     std::string placement;   // UTF-8: why there
     std::vector<std::string> otherGames;  // where the other games of the maker were laid out
+    std::vector<std::string> notInstalled;  // "game key", "uninstall entry": left out as --not-installed says
     std::vector<RecordFile> records;
     // The Uninstaller as the player starts it (answered No), and the
     // temporary copy's uninstall with its steps.

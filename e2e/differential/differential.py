@@ -46,7 +46,7 @@ def check(prefix, program: Path, case, work: Path) -> Outcome:
     root = work / f"{case.seed}-{case.name}"
     folder = case.write(root)
     outcome = Outcome(case, folder)
-    predicted = prediction.predict(folder, case.install_path, case.other_folders(root))
+    predicted = prediction.predict(folder, case.install_path, case.other_folders(root), case.not_installed)
     outcome.command = predicted.command
     seen = machine.observe(prefix, program, case, root, predicted)
     outcome.problems = compare.compare(predicted, seen)

@@ -47,6 +47,7 @@ class Case:
     list_text: bytes = None                              # InstallFiles.ini as written; None: from `listed`
     others: list = field(default_factory=list)           # other games of the maker, beside this one
     read_only: list = field(default_factory=list)        # files on disk without write permission
+    not_installed: list = field(default_factory=list)    # keys the installer did not write (--not-installed)
 
     @property
     def install_path(self) -> str:
@@ -353,6 +354,16 @@ def long_sjis(case, rng):
     _add(case, "\\".join(parts) + "\\" + "表" * max(last, 1) + ".dat", b"so")
 
 
+def key_absent(case, rng):
+    # The installer wrote no game key, or the player removed it.
+    case.not_installed.append("game-key")
+
+
+def entry_absent(case, rng):
+    # No uninstall entry: the Uninstaller makes one to delete it.
+    case.not_installed.append("uninstall-entry")
+
+
 def other_game(case, rng):
     # Another game of the maker beside this one, installed by its own installer.
     name = rng.choice(["別のゲーム", "Other"])
@@ -438,7 +449,8 @@ FEATURES = {
     "long-ascii": long_ascii, "long-sjis": long_sjis, "slashes": slashes, "listed-twice": listed_twice,
     "folder-listed": folder_listed, "trailing-dots": trailing_dots, "dot-entries": dot_entries,
     "read-only": read_only, "not-sjis-name": not_sjis_name, "list-bad": list_bad, "settings-bad": settings_bad,
-    "other-game": other_game,   # last: the other game takes the maker as the others left it
+    "other-game": other_game,   # after the others that shape the maker and the names
+    "key-absent": key_absent, "entry-absent": entry_absent,
 }
 
 
@@ -476,6 +488,7 @@ FIXED = [(1, ())] + [(10 + number, (feature,)) for number, feature in enumerate(
     (110, ("maker-case", "other-game", "listed-twice")),
     (111, ("long-sjis", "case-twins", "folder-listed")),
     (112, ("menu-nested", "desktop-utf8", "reg-trailing")),
+    (113, ("key-absent", "entry-absent", "other-game")),
 ]
 
 

@@ -59,14 +59,14 @@ class Prediction:
         return any(r["file"] == name and r["state"] == "read" for r in self.document["records"])
 
 
-def predict(folder: Path, install_path: str, other_games=()) -> Prediction:
+def predict(folder: Path, install_path: str, other_games=(), not_installed=()) -> Prediction:
     refused = None
-    done, command = _run(folder, install_path, other_games)
+    done, command = _run(folder, install_path, other_games, not_installed)
     if done.returncode == 3 and b"--install-path" in done.stderr:
         # A refused path is a finding; the same folder written with a
         # trailing backslash still lets everything else be compared.
         refused = done.stderr.decode("utf-8", "replace").splitlines()[0]
-        done, command = _run(folder, install_path + "\\", other_games)
+        done, command = _run(folder, install_path + "\\", other_games, not_installed)
     if done.returncode not in (0, 1, 2):
         raise PredictionError(f"recordcheck ended with {done.returncode}: "
                               f"{done.stderr.decode('utf-8', 'replace')[-2000:]}\n  {' '.join(command)}")
@@ -83,9 +83,11 @@ def predict(folder: Path, install_path: str, other_games=()) -> Prediction:
     return Prediction(command, document, refused)
 
 
-def _run(folder, install_path, other_games):
+def _run(folder, install_path, other_games, not_installed):
     command = [str(recordcheck_program()), "--json", "--install-path", install_path]
     for other in other_games:
         command += ["--other-game", str(other)]
+    for key in not_installed:
+        command += ["--not-installed", key]
     command.append(str(folder))
     return subprocess.run(command, capture_output=True, timeout=120), command
