@@ -14,10 +14,9 @@ void ReportStep(const StepReport& step) {
     if (g_reporter != nullptr) g_reporter->OnStep(step);
 }
 
-StepOutcome OutcomeOfFailure(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? StepOutcome::NotThere
-                                                                          : StepOutcome::Stays;
-}
+bool IsNotThereError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+StepOutcome OutcomeOfFailure(DWORD error) { return IsNotThereError(error) ? StepOutcome::NotThere : StepOutcome::Stays; }
 
 void ReportCall(StepKind kind, const std::string& path, bool succeeded) {
     if (g_reporter == nullptr) return;

@@ -92,6 +92,9 @@ void SetStepReporter(IStepReporter* reporter);
 [[nodiscard]] bool IsStepReporterSet();
 void ReportStep(const StepReport& step);
 
+// Whether a call failed with `error` because the file or a folder on its path
+// is not there.
+[[nodiscard]] bool IsNotThereError(DWORD error);
 // The outcome of a removal call that failed with `error`: NotThere for a
 // file or path that is not found, Stays otherwise.
 [[nodiscard]] StepOutcome OutcomeOfFailure(DWORD error);

@@ -106,9 +106,7 @@ StepReason CheckNotALink(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         // Absent: nothing there can lead elsewhere, and acting below it fails.
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? StepReason::None
-                                                                              : StepReason::Unreadable;
+        return IsNotThereError(GetLastError()) ? StepReason::None : StepReason::Unreadable;
     }
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? StepReason::IsLink : StepReason::None;
 }
@@ -131,9 +129,8 @@ ResolvedPath ResolveRecordPath(const std::string& base, const std::string& relat
         const std::string folder = prefix + relative.substr(0, end);
         const DWORD attributes = GetFileAttributesA(folder.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
-            const DWORD error = GetLastError();
-            const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-            resolved.refusal = absent ? StepReason::AbsentOnTheWay : StepReason::UnknownOnTheWay;
+            resolved.refusal = IsNotThereError(GetLastError()) ? StepReason::AbsentOnTheWay
+                                                               : StepReason::UnknownOnTheWay;
         } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             resolved.refusal = StepReason::LinkOnTheWay;
         } else {

@@ -17,6 +17,18 @@ constexpr DWORD kSubkeyNameBufferSize = 4096;
 // the name that makes an entry show in the list of installed programs.
 const char* const kUninstallValues[] = {"DispalyName", "DisplayName", "DisplayIcon", "UninstallString", "NoModify"};
 
+// A key below HKEY_LOCAL_MACHINE; a failure to open it is reported as a step
+// of `kind`.
+RegistryKeyHolder OpenKey(const std::string& path, REGSAM access, StepKind kind) {
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key);
+    if (opened != ERROR_SUCCESS) {
+        ReportResult(kind, path, opened);
+        return {};
+    }
+    return RegistryKeyHolder(key);
+}
+
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameKeyName(const std::string& a, const char* b) {
@@ -86,13 +98,8 @@ void RemoveGameRegistryKey(const InstallerSettings& settings) {
     }
     {
         // Opening, not creating: a missing key means there is nothing to do.
-        HKEY raw = nullptr;
-        const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, KEY_ALL_ACCESS, &raw);
-        if (opened != ERROR_SUCCESS) {
-            ReportResult(StepKind::GameKey, settings.Registry, opened);
-            return;
-        }
-        RegistryKeyHolder key(raw);
+        RegistryKeyHolder key = OpenKey(settings.Registry, KEY_ALL_ACCESS, StepKind::GameKey);
+        if (!key.IsOpen()) return;
         (void)RegDeleteValueA(key.Get(), "InstallPath");
     }
     const LONG deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, settings.Registry.c_str());
@@ -111,13 +118,8 @@ void RemoveGameRegistryKey(const InstallerSettings& settings) {
 }
 
 void DeleteKeyIfNoSubkeys(const std::string& path) {
-    HKEY raw = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &raw);
-    if (opened != ERROR_SUCCESS) {
-        ReportResult(StepKind::ParentKey, path, opened);
-        return;
-    }
-    RegistryKeyHolder key(raw);
+    RegistryKeyHolder key = OpenKey(path, KEY_READ, StepKind::ParentKey);
+    if (!key.IsOpen()) return;
     char name[kSubkeyNameBufferSize] = {};
     DWORD size = kSubkeyNameBufferSize;
     // Only a definite "no subkey" lets the key go; an enumeration that fails

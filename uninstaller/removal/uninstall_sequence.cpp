@@ -59,6 +59,7 @@ void RemoveMakerFolder(const InstallerSettings& settings, const std::string& gam
 struct MenuFolders {
     std::string makerRelative;
     std::string gameRelative;
+    StepReason makerRefusal = StepReason::None;  // of the maker's menu name alone
     StepReason refusal = StepReason::None;
     const char* field = "";
 };
@@ -73,7 +74,8 @@ MenuFolders PlaceMenuFolders(const InstallerSettings& settings) {
     RemoveTrailingSeparator(menu.makerRelative);
     menu.gameRelative = menu.makerRelative.empty() ? gameName : JoinWithSeparator(menu.makerRelative, gameName);
     if (!menu.makerRelative.empty()) {
-        menu.refusal = CheckRelativePath(menu.makerRelative);
+        menu.makerRefusal = CheckRelativePath(menu.makerRelative);
+        menu.refusal = menu.makerRefusal;
         menu.field = "DefaultGameMakerProgramMenuName";
     }
     if (menu.refusal == StepReason::None) {
@@ -116,8 +118,8 @@ void RemoveShortcutsAndMenuFolders(const InstallerSettings& settings) {
     const std::string makerMenuNamed = JoinWithSeparator(programsFolder, menu.makerRelative);
     if (menu.makerRelative.empty()) {
         ReportRefusal(StepKind::MakerMenuFolder, programsFolder, StepReason::ProgramMenuItself);
-    } else if (const StepReason refusal = CheckRelativePath(menu.makerRelative); refusal != StepReason::None) {
-        ReportRefusal(StepKind::MakerMenuFolder, makerMenuNamed, refusal, std::string(),
+    } else if (menu.makerRefusal != StepReason::None) {
+        ReportRefusal(StepKind::MakerMenuFolder, makerMenuNamed, menu.makerRefusal, std::string(),
                       "DefaultGameMakerProgramMenuName");
     } else {
         (void)RemoveFolderBelow(programsFolder, menu.makerRelative, StepKind::MakerMenuFolder);
