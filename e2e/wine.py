@@ -15,12 +15,12 @@ the prefix's registry helpers take the view of the programs under test
 
 import getpass
 import os
-import warnings
 import shutil
 import signal
 import subprocess
 import tempfile
 import time
+import warnings
 from dataclasses import dataclass, field
 from pathlib import Path, PureWindowsPath
 
