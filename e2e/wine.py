@@ -64,6 +64,14 @@ class HarnessError(AssertionError):
     """A scenario failed; the message says what was expected and what was seen."""
 
 
+class NoAnswer(HarnessError):
+    """A Wine command the harness asked something of gave no usable answer:
+    it did not start, ran out of time, or printed something other than an
+    answer. That is never a verdict on the program under test: the message
+    names the command, what it printed, and a file with the prefix's state
+    at that moment."""
+
+
 class EndedBeforeFirstBox(HarnessError):
     """The run ended without showing any box. Under Wine this is also how a
     process looks that never got to its own code (its loader failed), so a
@@ -211,6 +219,7 @@ class WinePrefix:
             "WINEDEBUG": "-all",
         }
         self.runs = 0
+        self._not_found = None
         # The registry view of the programs under test: 32 for the i686
         # build, 64 for the x86_64 twin (see in_view).
         self.view = 64
@@ -331,35 +340,111 @@ class WinePrefix:
         self.wine("regedit", "/S", self.windows_path_of(reg_file))
 
     def key_exists(self, key, view=None) -> bool:
-        return self.wine("reg", "query", self.in_view(key, view), check=False).returncode == 0
+        return self.reg_query(self.in_view(key, view)) is not None
 
     def value_of(self, key, name, view=None):
-        """A value's data as reg prints it (a str), or None when absent."""
-        done = self.wine("reg", "query", self.in_view(key, view), "/v", name, check=False)
-        if done.returncode != 0:
+        """A value's data as reg prints it (a str), or None when reg says the
+        value or its key is not there."""
+        listing = self.reg_query(self.in_view(key, view), value=name)
+        if listing is None:
             return None
-        for line in done.stdout.decode("cp932", "replace").splitlines():
+        for line in listing.splitlines():
             parts = line.strip().split(None, 2)
             if len(parts) >= 2 and parts[0] == name:
                 return parts[2] if len(parts) == 3 else ""
-        return None
+        raise self.no_answer(f"reg query {key} /v {name}", why="it listed the key without the value")
+
+    def reg_query(self, key, value=None, recursive=False):
+        """What `reg query` lists for a key (everything below it with
+        recursive, one value with `value`), or None when reg says the key or
+        the value is not there. reg ends with 1 alike for "not there" and for
+        a run that failed, so absence is only its own not-found message, as
+        it prints it in this prefix's locale; anything else is NoAnswer."""
+        command = ["reg", "query", key] + (["/v", value] if value is not None else []) + (["/s"] if recursive else [])
+        done = self.wine(*command, check=False)
+        return self.reg_answer(" ".join(command), key, done.returncode, done.stdout, done)
+
+    def reg_answer(self, command, key, status, output: bytes, done=None):
+        """reg query's listing of key, None for its not-found message, or NoAnswer."""
+        text = output.decode("cp932", "replace")
+        # A listing starts with the key, or with the first key below it when
+        # the key holds no value; a key with neither is one empty line.
+        first, spelled = _first_line(text).lower(), _full_key(key).lower()
+        if status == 0 and (first == spelled or first.startswith(spelled + "\\") or text == "\r\n"):
+            return text
+        if status == 1 and text.strip() in self.reg_not_found():
+            return None
+        raise self.no_answer(command, done, status=status, output=output)
+
+    def reg_not_found(self):
+        """reg's own words for a key and for a value that are not there, learnt
+        once from names that cannot exist (they are in the prefix's locale)."""
+        if self._not_found is None:
+            said = set()
+            for command in (["reg", "query", f"HKEY_LOCAL_MACHINE\\SOFTWARE\\{_ABSENT}"],
+                            ["reg", "query", "HKEY_LOCAL_MACHINE\\SOFTWARE", "/v", _ABSENT]):
+                done = self.wine(*command, check=False)
+                text = done.stdout.decode("cp932", "replace").strip()
+                if done.returncode != 1 or not text:
+                    raise self.no_answer(" ".join(command), done)
+                said.add(text)
+            self._not_found = said
+        return self._not_found
+
+    def no_answer(self, command, done=None, why="", status=None, output=None) -> NoAnswer:
+        """A NoAnswer for a command, with what it printed, and the prefix's
+        state at that moment kept in a file: its processes as the host sees
+        them, as winedbg lists them, and HKLM\\SOFTWARE as regedit exports it."""
+        self.runs += 1
+        record = self.workdir / f"no-answer{self.runs:03d}.txt"
+        if done is not None:
+            status = done.returncode if status is None else status
+            output = done.stdout if output is None else output
+        errors = done.stderr if done is not None else b""
+        told = (f"{command}: {why or 'no answer'} (status {status})\n"
+                f"  stdout: {_excerpt(output)}\n  stderr: {_excerpt(errors)}")
+        sections = [told, "processes of the prefix:\n" + "\n".join(prefix_processes(self.path))]
+        try:
+            listed = subprocess.run([WINE, "winedbg", "--command", "info proc"], env=self.env,
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=scaled(30))
+            sections.append(f"winedbg info proc (status {listed.returncode}):\n"
+                            + listed.stdout.decode("utf-8", "replace") + listed.stderr.decode("utf-8", "replace"))
+        except (OSError, subprocess.TimeoutExpired) as error:
+            sections.append(f"winedbg info proc: {error}")
+        export = record.with_suffix(".reg")
+        try:
+            exported = subprocess.run([WINE, "regedit", "/E", self.windows_path_of(export),
+                                       "HKEY_LOCAL_MACHINE\\SOFTWARE"], env=self.env, stdin=subprocess.DEVNULL,
+                                      capture_output=True, timeout=scaled(60))
+            sections.append(f"regedit /E HKEY_LOCAL_MACHINE\\SOFTWARE (status {exported.returncode}): "
+                            + (str(export) if export.is_file() else "no file"))
+        except (OSError, subprocess.TimeoutExpired) as error:
+            sections.append(f"regedit /E: {error}")
+        record.write_text("\n\n".join(sections) + "\n", encoding="utf-8")
+        return NoAnswer(f"{told}\n  the prefix at that moment: {record}")
 
     def windows_path_of(self, unix_path: Path) -> str:
         """A host path as Wine sees it through the Z: drive."""
         return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
 
     def wine(self, *args, check=True, timeout=60):
+        """Runs a Wine command; with check, a status other than 0 is NoAnswer.
+        A command that runs out of time is NoAnswer whatever check says."""
         # Output goes through files, not pipes: Wine's helper processes
         # (services, explorer) inherit the descriptors and outlive the call.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=err, timeout=scaled(timeout))
+            try:
+                done = subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err, timeout=scaled(timeout))
+            except subprocess.TimeoutExpired:
+                done = subprocess.CompletedProcess(args, None)
             out.seek(0)
             err.seek(0)
             done.stdout, done.stderr = out.read(), err.read()
+        if done.returncode is None:
+            raise self.no_answer(" ".join(args), done, why=f"no end within {scaled(timeout)}s")
         if check and done.returncode != 0:
-            raise HarnessError(f"wine {' '.join(args)} failed ({done.returncode}): "
-                               f"{done.stderr.decode('utf-8', 'replace')[-500:]}")
+            raise self.no_answer(" ".join(args), done)
         return done
 
     # -- running a program --
@@ -436,6 +521,9 @@ class WinePrefix:
         except BaseException:
             runner.abort()
             raise
+        # What still runs in the prefix once the run counts as over: the
+        # first thing to read when a later command of the harness goes unanswered.
+        (run_dir / "left-running.txt").write_text("\n".join(prefix_processes(self.path)) + "\n")
         result.trace = trace
         result.removed = sorted(before - self.entries())
         # With a relaunch this is the asking process's code; the copy's is not recorded.
@@ -673,6 +761,50 @@ def _read_exit_code(rc_file: Path):
     # %ERRORLEVEL% may show -1 as 4294967295.
     value &= 0xFFFFFFFF
     return value - (1 << 32) if value & 0x80000000 else value
+
+
+# A value and key name no test writes: reg's answer for it is "not there".
+_ABSENT = "e2e-never-written-7c1f0b9e"
+_ROOTS = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT",
+          "HKU": "HKEY_USERS", "HKCC": "HKEY_CURRENT_CONFIG"}
+
+
+def _full_key(key):
+    """A key as reg prints it: the root spelled out."""
+    root, _, rest = key.partition("\\")
+    root = _ROOTS.get(root.upper(), root.upper())
+    return root + ("\\" + rest if rest else "")
+
+
+def _first_line(text):
+    return next((line.strip() for line in text.splitlines() if line.strip()), "")
+
+
+def _excerpt(data, most=600):
+    if not data:
+        return "(nothing)"
+    text = data.decode("cp932", "replace") if isinstance(data, bytes) else str(data)
+    return repr(text if len(text) <= most else "..." + text[-most:])
+
+
+def prefix_processes(path: Path):
+    """The host's processes that belong to the prefix at path (by their
+    WINEPREFIX), with their state, and Wine's processes that have already
+    ended but not been reaped (they carry no environment any more)."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            stat = (entry / "stat").read_text()
+            name, state = stat[stat.index("(") + 1:stat.rindex(")")], stat[stat.rindex(")") + 2]
+            environ = (entry / "environ").read_bytes().split(b"\0")
+            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except (OSError, ValueError):
+            continue
+        if f"WINEPREFIX={path}".encode() in environ or (state == "Z" and name.endswith((".exe", "wineserver64"))):
+            found.append(f"{entry.name} {state} {command or '[' + name + ']'}")
+    return sorted(found, key=lambda line: int(line.split()[0]))
 
 
 def _reg_escape(text):

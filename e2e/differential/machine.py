@@ -166,12 +166,7 @@ def reset(prefix, installed: Installed, extra_keys=()):
     roots = sorted({root for root in map(_registry_root, [*installed.keys, *extra_keys]) if not _is_system(root)})
     if roots:
         doomed = [prefix.in_view(f"{HKLM}\\{root}", view) for root in roots for view in (32, 64)]
-        try:
-            prefix.import_reg([], delete=doomed, view=64)
-        except HarnessError:
-            # Wine's regedit has been seen to end with 1 once, saying nothing,
-            # on a file that went through at once when tried again.
-            prefix.import_reg([], delete=doomed, view=64)
+        prefix.import_reg([], delete=doomed, view=64)
 
 
 # ---- watching it ----------------------------------------------------------------------
@@ -201,28 +196,35 @@ def scopes(keys):
 
 def key_snapshot(prefix, watched) -> set:
     """The keys in the watched scopes, below HKLM in the programs' own view
-    (HKLM\\SOFTWARE\\X of a 32-bit program is SOFTWARE\\X here)."""
+    (HKLM\\SOFTWARE\\X of a 32-bit program is SOFTWARE\\X here), read in one
+    cmd run. A query that did not run, or printed neither a listing nor
+    reg's not-found message, is NoAnswer, never a key that is gone."""
     batch_dir = Path(tempfile.mkdtemp(dir=prefix.workdir, prefix="keys"))
     lines = [b"@echo off"]
     for number, (key, recursive) in enumerate(watched):
         out = prefix.windows_path_of(batch_dir / f"{number}.txt").encode("cp932")
         lines.append(b'reg query "' + prefix.in_view(f"{HKLM}\\{key}").encode("cp932") + b'"'
-                     + (b" /s" if recursive else b"") + b' >"' + out + b'" 2>nul')
+                     + (b" /s" if recursive else b"") + b' >"' + out + b'" 2>&1')
         # The redirection first: "echo 1>file" would redirect handle 1.
         lines.append(b'>"' + out[:-4] + b'.rc" echo %ERRORLEVEL%')
     batch = batch_dir / "keys.bat"
     batch.write_bytes(b"\r\n".join(lines) + b"\r\n")
     # cmd ends with the last query's status; each query's own is in its .rc file.
-    prefix.wine("cmd", "/c", prefix.windows_path_of(batch), timeout=120, check=False)
+    done = prefix.wine("cmd", "/c", prefix.windows_path_of(batch), timeout=120, check=False)
     found = set()
-    for number, (key, _) in enumerate(watched):
+    for number, (key, recursive) in enumerate(watched):
+        spelled = prefix.in_view(f"{HKLM}\\{key}")
+        command = f"reg query {spelled}{' /s' if recursive else ''} (in {batch})"
         status = batch_dir / f"{number}.rc"
-        if not status.is_file():
-            raise HarnessError(f"reg query of {key} did not run: see {batch}")
-        if status.read_text().strip() != "0":
+        code = status.read_text().strip() if status.is_file() else ""
+        if not code.isdigit():
+            raise prefix.no_answer(command, done, why="cmd did not get to it")
+        listing = prefix.reg_answer(command, spelled, int(code),
+                                    (batch_dir / f"{number}.txt").read_bytes(), done)
+        if listing is None:
             continue
         found.add(key)
-        for line in (batch_dir / f"{number}.txt").read_bytes().decode("cp932", "replace").splitlines():
+        for line in listing.splitlines():
             if line.startswith(HKLM + "\\"):
                 found.add(_own_view(prefix, line[len(HKLM) + 1:].rstrip()))
     return found
