@@ -10,7 +10,7 @@ SHELL  := /bin/bash
 PYTHON := /usr/bin/python3
 JOBS   ?= 2
 
-.PHONY: screenshots test demo build deps unit contract pe e2e differential-test differential fuzz fuzz-corpus recordcheck clean dist sign bench release-test \
+.PHONY: screenshots test repeat-wine demo build deps unit contract pe e2e differential-test differential fuzz fuzz-corpus recordcheck clean dist sign bench release-test \
         installer installer-test
 
 deps:
@@ -21,8 +21,18 @@ build: deps
 	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS)
 	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS)
 
+# The tiers make test runs after the build, in this order.
+TIERS := unit fuzz-corpus contract pe e2e differential-test installer-test release-test
+
 test: build
-	$(MAKE) --no-print-directory unit fuzz-corpus contract pe e2e differential-test installer-test release-test
+	$(MAKE) --no-print-directory $(TIERS)
+
+# Every tier of make test, N rounds in a row (after one build): how many
+# rounds each tier passed, and which tests failed in which round.
+#   make repeat-wine N=5
+# (N defaults to 5 here; the 100 below is the differential run's.)
+repeat-wine: build
+	$(PYTHON) scripts/repeat_tiers.py $(if $(filter command line,$(origin N)),$(N),5) $(TIERS)
 
 # Host unit tests and host contract tests (ASan/UBSan), no Wine.
 unit:
