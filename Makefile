@@ -44,7 +44,7 @@ unit:
 contract:
 	@if scripts/can-run-32bit.sh; then \
 	  echo "contract tests, i686:"; bash scripts/run-contract-tests-wine.sh build/win32/contract_tests.exe; \
-	else echo "contract tests, i686: not run: this machine cannot execute 32-bit code"; fi
+	else echo "contract tests, i686: not run: $$(scripts/can-run-32bit.sh -v)"; fi
 	@echo "contract tests, x86_64:"
 	bash scripts/run-contract-tests-wine.sh build/win64/contract_tests.exe
 

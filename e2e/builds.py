@@ -2,7 +2,8 @@
 
 The shipped programs are the i686 build (dist/); the x86_64 twin (dist/x64/)
 is the same code. Wine runs the i686 build only where the kernel executes
-32-bit code (scripts/can-run-32bit.sh); elsewhere the twin stands in."""
+32-bit code and Wine's 32-bit half is installed (scripts/can-run-32bit.sh);
+elsewhere the twin stands in."""
 
 import subprocess
 from dataclasses import dataclass
@@ -10,7 +11,6 @@ from functools import lru_cache
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-NOT_RUN_32BIT = "not run: this machine cannot execute 32-bit code"
 
 
 @dataclass(frozen=True)
@@ -28,8 +28,21 @@ X86_64 = Build("x86_64", REPO / "dist" / "x64", 64)
 
 
 @lru_cache(maxsize=None)
+def _probe():
+    done = subprocess.run([str(REPO / "scripts" / "can-run-32bit.sh"), "-v"], capture_output=True, text=True)
+    return done.returncode == 0, done.stdout.strip()
+
+
 def runs_32bit_code() -> bool:
-    return subprocess.run([str(REPO / "scripts" / "can-run-32bit.sh")]).returncode == 0
+    return _probe()[0]
+
+
+def __getattr__(name):
+    # NOT_RUN_32BIT: what an i686 tier prints instead of running, with the
+    # probe's reason (no 32-bit mode, or no 32-bit Wine).
+    if name == "NOT_RUN_32BIT":
+        return "not run: " + _probe()[1]
+    raise AttributeError(name)
 
 
 def shipped_or_twin() -> Build:

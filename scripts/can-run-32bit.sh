@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Exits 0 when this machine executes 32-bit x86 code, 1 when it does not.
+# Exits 0 when Wine can run the shipped i686 programs here, 1 when it cannot:
+# the machine must execute 32-bit x86 code, and Wine's 32-bit half
+# (wine32:i386) must be installed.
 #
 # Some kernels (or the machines they run on) have no 32-bit compatibility
 # mode; there Wine cannot start an i686 program at all. The probe is a
 # 96-byte static i386 ELF whose only code is exit(42) through int 0x80: it
 # needs no 32-bit library, so only the kernel's support is measured.
-# With -v it also prints one line saying which way it went.
+# wine32:i386 may be missing where a Debian mirror could not provide it
+# (scripts/install-deps.sh goes on without it).
+# With -v it also prints one line saying which way it went, and why.
 set -u
 
 # Inside the checkout where it can be written (a temporary folder may be
@@ -27,9 +31,15 @@ printf '\000\020\000\000\273\052\000\000\000\270\001\000\000\000\315\200' >>"$wo
 chmod +x "$work/probe"
 
 "$work/probe" 2>/dev/null
-status=$?
-if [ "${1:-}" = "-v" ]; then
-    if [ $status -eq 42 ]; then echo "this machine executes 32-bit code"
-    else echo "this machine cannot execute 32-bit code"; fi
+if [ $? -ne 42 ]; then
+    verdict="this machine cannot execute 32-bit code"
+elif [ ! -x /usr/lib/wine/wine ]; then
+    verdict="Wine's 32-bit half (wine32:i386) is not installed"
+else
+    verdict=""
 fi
-[ $status -eq 42 ]
+if [ "${1:-}" = "-v" ]; then
+    if [ -n "$verdict" ]; then echo "$verdict"
+    else echo "this machine executes 32-bit code, and Wine's 32-bit half is installed"; fi
+fi
+[ -z "$verdict" ]

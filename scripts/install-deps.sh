@@ -18,29 +18,74 @@ PACKAGES=(
 
 SUDO=()
 if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
 
 # The shipped programs are 32-bit: Wine runs them with its 32-bit half, in a
-# WoW64 prefix. It is installed even where the kernel cannot execute 32-bit
-# code (scripts/can-run-32bit.sh); the tests then say so and run the x86_64
-# twin instead.
+# WoW64 prefix. Only the i686 tiers need it, not the build: where it cannot
+# be installed (or the kernel cannot execute 32-bit code), those tiers say
+# "not run" with the reason (scripts/can-run-32bit.sh) and the x86_64 twin
+# runs instead.
+WINE32=wine32:i386
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "install-deps: adding the i386 architecture"
   "${SUDO[@]}" dpkg --add-architecture i386
 fi
-PACKAGES+=(wine32:i386)
+
+is_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'
+}
+
+# A mirror can be out of step with itself for a while (one index whose size
+# differs from what its Release file says): apt-get update then fails on that
+# index and still refreshes the others. Try a few times, then go on with the
+# lists that did arrive; only a package that cannot be installed stops us.
+update_package_lists() {
+  local attempt
+  for attempt in 1 2 3; do
+    if "${SUDO[@]}" apt-get update -qq; then return 0; fi
+    if [ "$attempt" -lt 3 ]; then
+      echo "install-deps: apt-get update failed (try $attempt of 3); trying again in ${UPDATE_PAUSE:-10} s"
+      sleep "${UPDATE_PAUSE:-10}"
+    fi
+  done
+  echo "install-deps: apt-get update kept failing; going on with the package lists it could read"
+}
+
+install_packages() {
+  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "$@"
+}
 
 missing=()
 for package in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
-    missing+=("$package")
-  fi
+  is_installed "$package" || missing+=("$package")
 done
+is_installed "$WINE32" || want_wine32=yes
+
+if [ "${#missing[@]}" -gt 0 ] || [ -n "${want_wine32:-}" ]; then
+  update_package_lists
+fi
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${SUDO[@]}" apt-get update -qq
-  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if ! install_packages "${missing[@]}"; then
+    # Find out which of them cannot be had, one by one, to name them.
+    failed=()
+    for package in "${missing[@]}"; do
+      is_installed "$package" || install_packages "$package" || failed+=("$package")
+    done
+    if [ "${#failed[@]}" -gt 0 ]; then
+      echo "install-deps: cannot install ${failed[*]} (see apt-get's words above); the build and tests need them" >&2
+      exit 1
+    fi
+  fi
+fi
+
+if [ -n "${want_wine32:-}" ]; then
+  echo "install-deps: installing $WINE32"
+  if ! install_packages "$WINE32"; then
+    echo "install-deps: $WINE32 cannot be installed from this mirror now (see apt-get's words above);" \
+         "going on without it: the i686 tiers will say \"not run\" and the x86_64 twin runs instead"
+  fi
 fi
 
 # Wine takes its ANSI code page from LANG; glibc must know the locale.
