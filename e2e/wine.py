@@ -403,7 +403,8 @@ class WinePrefix:
         errors = done.stderr if done is not None else b""
         told = (f"{command}: {why or 'no answer'} (status {status})\n"
                 f"  stdout: {_excerpt(output)}\n  stderr: {_excerpt(errors)}")
-        sections = [told, "processes of the prefix:\n" + "\n".join(prefix_processes(self.path))]
+        running = prefix_processes(self.path)
+        sections = [told, "processes of the prefix:\n" + "\n".join(running)]
         try:
             listed = subprocess.run([WINE, "winedbg", "--command", "info proc"], env=self.env,
                                     stdin=subprocess.DEVNULL, capture_output=True, timeout=scaled(30))
@@ -421,7 +422,8 @@ class WinePrefix:
         except (OSError, subprocess.TimeoutExpired) as error:
             sections.append(f"regedit /E: {error}")
         record.write_text("\n\n".join(sections) + "\n", encoding="utf-8")
-        return NoAnswer(f"{told}\n  the prefix at that moment: {record}")
+        return NoAnswer(f"{told}\n  running in the prefix then: " + "; ".join(running)
+                        + f"\n  the prefix at that moment: {record}")
 
     def windows_path_of(self, unix_path: Path) -> str:
         """A host path as Wine sees it through the Z: drive."""
@@ -434,8 +436,9 @@ class WinePrefix:
         # (services, explorer) inherit the descriptors and outlive the call.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             try:
-                done = subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                      stdout=out, stderr=err, timeout=scaled(timeout))
+                # Wine's own errors go to stderr, to say why when an answer goes missing.
+                done = subprocess.run([WINE, *args], env={**self.env, "WINEDEBUG": "-all,err+all"},
+                                      stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=scaled(timeout))
             except subprocess.TimeoutExpired:
                 done = subprocess.CompletedProcess(args, None)
             out.seek(0)
