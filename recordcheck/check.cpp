@@ -5,6 +5,7 @@
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/sim.h"
+#include "recordcheck/causes.h"
 #include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/layout.h"
@@ -37,7 +38,7 @@ bool LayOutOtherGame(Context& c, const std::string& hostFolder, std::string& err
         error = mirror.error;
         return false;
     }
-    if (read) LayOutWhatTheInstallerWrote(c.machine, settings, folder);
+    if (read) c.others.push_back(LayOutWhatTheInstallerWrote(c.machine, settings, folder));
     c.report.otherGames.push_back(folder);
     return true;
 }
@@ -98,17 +99,33 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     if (c.settingsRead) {
         CheckSettingsValues(c);
-        LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
+        c.wrote = LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
     }
+    const std::size_t beforePrefclear = report.findings.size();
     RunPrefclear(c);
+    if (!c.prefclearShipped) {
+        // A game without Prefclear is not held to what Prefclear would say.
+        report.prefclearShipped = false;
+        for (std::size_t i = 0; i < report.findings.size(); ++i) {
+            const bool prefclears = i >= beforePrefclear || report.findings[i].file == kSaveSettingFile;
+            if (prefclears && report.findings[i].file != kSettingsFile) report.findings[i].severity = Severity::Note;
+        }
+    }
     PutBackWhatPrefclearDeleted(c);
     RunAskingMode(c);
     InstallFileList().swap(c.files);
     RunRemovingMode(c);
     AttachRecordBoxes(c);
     if (c.settingsRead && c.filesRead && ReadHostFileList(options.hostFolder, c.files)) {
+        bool utf8List = false;
+        for (const Finding& finding : report.findings) {
+            utf8List = utf8List || (finding.cause == Cause::EncodingMisread && finding.file == kFileListFile);
+        }
         AddStepFindings(c);
-        FindUnlisted(c);
+        FindUnlisted(c, utf8List);
+        CheckOtherGames(c);
+        CheckLeftShortcuts(c);
+        GroupByCause(c, utf8List);
     }
     return true;
 }

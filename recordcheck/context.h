@@ -24,6 +24,22 @@ extern const char kStartupFile[];
 extern const char kUninstallerFile[];
 extern const char kPrefclearFile[];
 
+// What one game's installer wrote outside the game folder, as laid out.
+struct InstallerWrote {
+    std::string name;  // the game, for a finding's words (UTF-8)
+    // A shortcut file, with the statement of Installer.ini that names it.
+    struct Shortcut {
+        std::string path;
+        std::size_t index;  // among the Shortcut or DesktopShortcut statements
+    };
+    std::vector<Shortcut> desktop;
+    std::vector<Shortcut> menu;
+    std::string gameMenu;   // the menu folders ("" when none was made)
+    std::string makerMenu;
+    std::string gameKey;    // the keys below HKLM ("" when none was written)
+    std::string entry;
+};
+
 // A record file's bytes as the check read them (let go once read), and
 // their line starts.
 struct RecordText {
@@ -54,15 +70,20 @@ struct Context {
     // in list order. Known once the record has been read.
     std::map<std::string, std::vector<std::size_t>> statements;
     std::vector<std::size_t> entryOffsets;
+    // What the installers wrote: this game's, and the other games' beside it.
+    InstallerWrote wrote;
+    std::vector<InstallerWrote> others;
+    // Whether the game ships Prefclear: it is in the folder or listed.
+    bool prefclearShipped = false;
 
     void Add(Finding finding) { report.findings.push_back(std::move(finding)); }
     // A finding placed at the last `key` statement of Installer.ini (or
     // its `index`th, from 0), at the file's head when there is none.
-    [[nodiscard]] Finding AtStatement(const FindingKind& kind, const std::string& key, const std::string& problem,
+    [[nodiscard]] Finding AtStatement(Cause cause, const std::string& key, std::vector<std::string> arguments = {},
                                       std::size_t index = static_cast<std::size_t>(-1)) const;
-    // A finding of `kind` that tells of uninstall step `step` in its words,
+    // A finding of `cause` that tells of uninstall step `step` in its words,
     // placed at InstallFiles.ini's entry `index`.
-    [[nodiscard]] Finding OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const;
+    [[nodiscard]] Finding OfStep(Cause cause, std::size_t step, std::size_t index) const;
 };
 
 }  // namespace recordcheck

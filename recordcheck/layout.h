@@ -24,9 +24,9 @@ namespace recordcheck {
 
 // The shortcuts and registry keys a readable Installer.ini describes, where
 // the installer writes them (keys in the program's own view), for the game
-// in `gameFolder`; of the keys, those `keys` holds.
-void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
-                                 const std::string& gameFolder, const InstalledKeys& keys = InstalledKeys());
+// in `gameFolder`; of the keys, those `keys` holds. Returns what it wrote.
+InstallerWrote LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
+                                           const std::string& gameFolder, const InstalledKeys& keys = InstalledKeys());
 
 // The mirror's notes on names Windows would see differently, as findings.
 void AddFolderFindings(Context& c, const MirrorResult& mirror);

@@ -28,10 +28,13 @@ enum class Severity {
     Note,     // worth knowing; changes nothing
 };
 
+// Why a finding was made (findings.h): its code and its words.
+enum class Cause : std::uint16_t;
+
 // Something in the records or the folder that the maker should look at.
 struct Finding {
     const char* code = "";  // stable, e.g. "RC301" (see findings.h)
-    const char* fix = "";   // what to change, one line, UTF-8
+    Cause cause{};          // what its words are (findings.h)
     Severity severity = Severity::Warning;
     // Where in the file: line and byte column, 1-based (both 1 for a finding
     // about the file as a whole), and the byte offset when it is a text
@@ -47,9 +50,15 @@ struct Finding {
     static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
     std::size_t step = kNoStep;
     std::string file;        // relative to the game folder, or a full Windows path
+    // `file` is a name as the maker's file system has it (UTF-8, '/'
+    // between names, relative to the game folder): one Windows cannot hold.
+    bool hostFile = false;
     std::string found;       // the token, value or path at fault (cut), or ""
-    std::string problem;     // what goes wrong, UTF-8
+    std::vector<std::string> arguments;  // what its cause's words take, UTF-8
     std::vector<Box> shows;  // what the user sees because of it; empty: nothing
+    // The steps of the uninstall that follow from this cause and from no
+    // other finding: folders that stay because of it, and the like.
+    std::vector<std::uint32_t> consequences;
 };
 
 // What little more a step may have to say; most steps have none of it.
@@ -68,6 +77,7 @@ struct Step {
     StepReason reason = StepReason::None;
     std::uint32_t error = 0;  // the Win32 error of a call that failed
     bool wasFolder = false;   // an installed file's path named a folder
+    bool wasLink = false;     // ... a link (junction or symbolic link)
     bool wasReadOnly = false; // a file that stays was read-only
     bool warning = false;     // something of the game stays because of it
     // The folder on the way that shut the door is mostly the path's own
@@ -135,6 +145,9 @@ struct Report {
     // the five configuration files.
     Run prefclear;
     std::string saveFolder;  // where Prefclear resets its files; "" when it stopped before
+    // Prefclear.exe is in the game folder or listed; when not, what Prefclear
+    // would say is told as notes.
+    bool prefclearShipped = true;
     std::vector<Unlisted> unlisted;
     std::vector<Finding> findings;
 

@@ -4,19 +4,54 @@
 #include <set>
 
 #include "common/paths.h"
+#include "common/sjis.h"
 #include "recordcheck/encoding.h"
 
 namespace recordcheck {
 
-void FindUnlisted(Context& c) {
+std::string MeantPath(const std::string& listed, bool utf8List) {
+    std::string path = listed;
+    std::string cp932;
+    if (utf8List && IsUtf8(path) && Cp932FromUtf8(path, cp932)) path = cp932;
+    std::string out;
+    bool afterSeparator = true;  // none at the start either
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (sjis::IsLeadByte(byte) && i + 1 < path.size()) {
+            out += path.substr(i++, 2);
+            afterSeparator = false;
+            continue;
+        }
+        const bool separator = byte == '\\' || byte == '/';
+        if (separator && afterSeparator) continue;
+        out.push_back(separator ? '\\' : path[i]);
+        afterSeparator = separator;
+    }
+    if (afterSeparator && !out.empty()) out.pop_back();
+    return FoldForComparison(out);
+}
+
+void FindUnlisted(Context& c, bool utf8List) {
     const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
     auto relative = [&](const std::string& full) { return full.substr(prefix.size()); };
     std::set<std::string> listed;
+    // Entries that name a file on disk the Uninstaller does not reach by
+    // them (refused, or written in UTF-8): that file is told with its entry.
+    std::set<std::string> meant;
     for (const InstallFileEntry& entry : c.files) {
         // An entry with a separator at its end names its folder.
         std::string key = FoldForComparison(entry.Path);
         RemoveTrailingSeparator(key);
         listed.insert(key);
+        meant.insert(MeantPath(entry.Path, utf8List));
+    }
+    // The records are the Uninstaller's own: they need no entry, and one that
+    // stays is told as a record.
+    for (const char* record : {kSettingsFile, kFileListFile, kSaveSettingFile}) listed.insert(FoldForComparison(record));
+    // Prefclear's save folder, when the game keeps its saves in its own folder.
+    std::string saves;
+    if (c.report.saveFolder.compare(0, prefix.size(), prefix) == 0) {
+        saves = FoldForComparison(relative(c.report.saveFolder)) + "\\";
     }
     // The listed folders that stay, by folded relative path, with their boxes.
     std::map<std::string, const Step*> stayingFolders;
@@ -36,7 +71,9 @@ void FindUnlisted(Context& c) {
         // A folder that still holds something stays because of what it holds.
         if (folder && !link && holding.count(FoldForComparison(full)) != 0) continue;
         const std::string path = relative(full);
-        if (listed.count(FoldForComparison(path)) != 0) continue;  // listed: its step says why it stays
+        const std::string folded = FoldForComparison(path);
+        if (listed.count(folded) != 0) continue;  // listed: its step says why it stays
+        const bool listedOtherwise = meant.count(folded) != 0;
         Unlisted item;
         item.path = path;
         item.kind = link ? "link" : folder ? "folder" : "file";
@@ -48,11 +85,17 @@ void FindUnlisted(Context& c) {
             for (std::size_t box : staying->second->Boxes()) item.shows.push_back(c.report.removing.boxes[box]);
             break;
         }
+        if (listedOtherwise) continue;  // its entry's finding tells it
+        const bool save = !saves.empty() && folded.compare(0, saves.size(), saves) == 0;
+        const Cause cause = save ? Cause::SaveDataStays : link ? Cause::UnlistedLink
+                            : folder                       ? Cause::UnlistedEmptyFolder
+                                                           : Cause::Unlisted;
         Finding finding = MakeFinding(
-            kUnlisted, path,
-            "no record lists this " + item.kind + ": it stays, and keeps " +
-                (item.keeps.empty() ? std::string("the game folder") : Utf8FromCp932(item.keeps)) +
-                (item.shows.empty() ? std::string(" without a message") : std::string("; the player sees a box")));
+            cause, path,
+            {item.keeps.empty() ? std::string("the game folder, without a message")
+                                : Utf8FromCp932(item.keeps) + "; the player sees a box",
+             save ? Utf8FromCp932(relative(c.report.saveFolder)) : std::string()});
+        if (save) finding.severity = Severity::Note;
         finding.shows = item.shows;
         c.Add(std::move(finding));
         c.report.unlisted.push_back(std::move(item));
