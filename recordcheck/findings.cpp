@@ -224,7 +224,7 @@ const CauseText kCauseTexts[] = {
      "a registry name may have: the Uninstaller cannot open it, and the player is told the uninstall failed",
      "shorten the last part of Registry to at most 242 characters"},
     {Cause::GameKeySubkeys, &kGameKeyStays, "{1}", "keep subkeys out of the game's key"},
-    {Cause::EntrySubkeys, &kGameKeyStays, "{1}: its values go, the key stays in the list of installed programs' keys",
+    {Cause::EntrySubkeys, &kGameKeyStays, "{1}: its values are deleted, the key stays",
      "write no subkeys below the uninstall entry"},
     {Cause::OtherGameKey, &kOtherGameTaken, "this uninstall deletes the registry key of {1}, which it shares: {2}",
      "give each game its own Registry key"},

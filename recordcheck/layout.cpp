@@ -163,7 +163,7 @@ std::string ChooseGameFolder(const CheckOptions& options, const InstallerSetting
 InstallerWrote LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
                                            const std::string& gameFolder, const InstalledKeys& keys) {
     InstallerWrote wrote;
-    wrote.name = Utf8FromCp932(settings.GameName.empty() ? GetLastComponent(gameFolder) : settings.GameName);
+    wrote.name = Utf8FromCp932(settings.GameName.empty() ? gameFolder : settings.GameName + " in " + gameFolder);
     const std::string desktop = GetCommonDesktopFolderPath();
     for (std::size_t i = 0; i < settings.DesktopShortcut.size(); ++i) {
         const std::string file = ShortcutFileName(settings.DesktopShortcut[i].LinkName);

@@ -183,7 +183,11 @@ std::string DescribeStep(const Step& step) {
         if (step.wasLink) return "a link: the Uninstaller never removes one";
         if (step.wasFolder) return "a folder: the Uninstaller deletes only files";
         if (step.wasReadOnly) return "it is read-only: the Uninstaller deletes it only when it may be written";
-        text = ErrorText(step.error);
+        // The registry refuses to delete a key that has subkeys with error 5;
+        // a run without the rights to delete would not have opened it.
+        const bool keyWithSubkeys = (step.kind == StepKind::GameKey || step.kind == StepKind::UninstallEntry) &&
+                                    step.error == ERROR_ACCESS_DENIED;
+        text = keyWithSubkeys ? "it holds other keys (the registry answers error 5)" : ErrorText(step.error);
         if (!step.Holds().empty()) text += ": " + step.Holds();
     }
     if (step.outcome == StepOutcome::Removed &&

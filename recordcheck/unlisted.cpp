@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "common/paths.h"
 #include "common/sjis.h"
@@ -13,21 +14,28 @@ std::string MeantPath(const std::string& listed, bool utf8List) {
     std::string path = listed;
     std::string cp932;
     if (utf8List && IsUtf8(path) && Cp932FromUtf8(path, cp932)) path = cp932;
-    std::string out;
-    bool afterSeparator = true;  // none at the start either
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(path[i]);
+    // Its names, with "." and ".." taken as Windows takes them.
+    std::vector<std::string> names(1);
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        const auto byte = i < path.size() ? static_cast<unsigned char>(path[i]) : '\\';
         if (sjis::IsLeadByte(byte) && i + 1 < path.size()) {
-            out += path.substr(i++, 2);
-            afterSeparator = false;
-            continue;
+            names.back() += path.substr(i++, 2);
+        } else if (byte != '\\' && byte != '/') {
+            names.back().push_back(static_cast<char>(byte));
+        } else if (names.back() == "..") {
+            names.pop_back();
+            if (!names.empty()) names.pop_back();
+            names.emplace_back();
+        } else if (!names.back().empty() && names.back() != ".") {
+            names.emplace_back();
+        } else {
+            names.back().clear();
         }
-        const bool separator = byte == '\\' || byte == '/';
-        if (separator && afterSeparator) continue;
-        out.push_back(separator ? '\\' : path[i]);
-        afterSeparator = separator;
     }
-    if (afterSeparator && !out.empty()) out.pop_back();
+    std::string out;
+    for (const std::string& name : names) {
+        if (!name.empty()) out += (out.empty() ? "" : "\\") + name;
+    }
     return FoldForComparison(out);
 }
 
@@ -87,6 +95,12 @@ void FindUnlisted(Context& c, bool utf8List) {
         }
         if (listedOtherwise) continue;  // its entry's finding tells it
         const bool save = !saves.empty() && folded.compare(0, saves.size(), saves) == 0;
+        if (FoldForComparison(GetParentPath(path)) == "INSTALLINFO") {
+            // Something beside the records keeps their folder.
+            c.Add(MakeFinding(Cause::RecordStays, path, {"no record lists it: it stays, and keeps InstallInfo"}));
+            c.report.unlisted.push_back(std::move(item));
+            continue;
+        }
         const Cause cause = save ? Cause::SaveDataStays : link ? Cause::UnlistedLink
                             : folder                       ? Cause::UnlistedEmptyFolder
                                                            : Cause::Unlisted;
