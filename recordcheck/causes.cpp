@@ -149,13 +149,13 @@ void GroupByCause(Context& c, bool utf8List) {
     }
 
     // The folders that stay: each a consequence of what it still holds.
-    std::map<std::string, std::size_t> staying;  // folded relative folder -> its step
+    std::map<std::string, std::vector<std::size_t>> staying;  // folded relative folder -> its steps (in any case)
     std::size_t gameFolder = kNone;
     for (std::size_t s = 0; s < steps.size(); ++s) {
         const Step& step = steps[s];
         if (step.outcome != StepOutcome::Stays) continue;
         if (step.kind == StepKind::InstalledFolder || step.kind == StepKind::RecordFolder) {
-            staying.emplace(FoldForComparison(Relative(c, step.path)), s);
+            staying[FoldForComparison(Relative(c, step.path))].push_back(s);
         } else if (step.kind == StepKind::GameFolder) {
             gameFolder = s;
         }
@@ -166,8 +166,10 @@ void GroupByCause(Context& c, bool utf8List) {
         for (std::string parent = GetParentPath(subjects[i]); !parent.empty(); parent = GetParentPath(parent)) {
             const auto folder = staying.find(parent);
             if (folder == staying.end()) continue;
-            attach(findings[i], folder->second);
-            explained.insert(folder->second);
+            for (const std::size_t step : folder->second) {
+                attach(findings[i], step);
+                explained.insert(step);
+            }
         }
         if (gameFolder != kNone) {
             attach(findings[i], gameFolder);
@@ -182,7 +184,7 @@ void GroupByCause(Context& c, bool utf8List) {
             drop[i] = drop[i] || explained.count(gameFolder) != 0;
         } else if (cause == Cause::RecordStays && findings[i].file == kRecordFolder) {
             const auto folder = staying.find(FoldForComparison(kRecordFolder));
-            drop[i] = drop[i] || (folder != staying.end() && explained.count(folder->second) != 0);
+            drop[i] = drop[i] || (folder != staying.end() && explained.count(folder->second.front()) != 0);
         }
     }
     std::size_t kept = 0;

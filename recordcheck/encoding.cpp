@@ -162,6 +162,13 @@ bool IsCp932(const std::string& bytes) {
     return Utf8FromCp932(bytes).find(kReplacement) == std::string::npos;
 }
 
+bool LooksUtf8(const std::string& bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return IsUtf8(bytes);
+    }
+    return false;
+}
+
 WindowsName WindowsNameFromHost(const std::string& name) {
     WindowsName result;
     if (!IsUtf8(name)) {

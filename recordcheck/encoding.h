@@ -22,6 +22,10 @@ enum class TextEncoding { ShiftJis, Utf8WithBom, Utf8, Utf16 };
 
 // True when every character of `bytes` is a CP932 character.
 [[nodiscard]] bool IsCp932(const std::string& bytes);
+// True when `bytes` holds non-ASCII text that is well-formed UTF-8: Shift-JIS
+// text almost never is, so it was written in UTF-8 (even where its bytes
+// happen to form CP932 characters too).
+[[nodiscard]] bool LooksUtf8(const std::string& bytes);
 
 // A name from the host file system as the programs would see it.
 struct WindowsName {

@@ -90,7 +90,7 @@ bool EndsWithLnk(const std::string& name) {
 // when no file can be named so.
 std::string ShortcutFileName(const std::string& linkName) {
     std::string name = linkName;
-    if (!IsCp932(name) && !Cp932FromUtf8(linkName, name)) return std::string();
+    if ((!IsCp932(name) || LooksUtf8(name)) && !Cp932FromUtf8(linkName, name)) return std::string();
     RemoveTrailingSeparator(name);
     if (!IsSafeRelativePath(name)) return std::string();
     return EndsWithLnk(name) ? name : name + ".lnk";

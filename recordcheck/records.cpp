@@ -260,10 +260,13 @@ void CheckSettingsValues(Context& c) {
         {"DefaultGameMakerProgramMenuName", &s.DefaultGameMakerProgramMenuName},
         {"UninstallerExeFileName", &s.UninstallerExeFileName},
     };
+    // A file written in UTF-8 as a whole is told once, as a file.
+    const bool utf8File = !c.report.findings.empty() && c.report.findings.back().cause == Cause::EncodingMisread &&
+                          c.report.findings.back().file == kSettingsFile;
     auto checkText = [&](const char* key, const std::string& value, std::size_t index, bool shortcut) {
-        if (IsCp932(value)) return;
+        if ((IsCp932(value) && !LooksUtf8(value)) || utf8File) return;
         Finding finding = c.AtStatement(shortcut ? Cause::ShortcutNotShiftJis : Cause::ValueNotShiftJis, key,
-                                        {key, IsUtf8(value) ? " (it looks like UTF-8)" : ""}, index);
+                                        {key, LooksUtf8(value) ? " (it looks like UTF-8)" : ""}, index);
         finding.found = ShownToken(value);
         c.Add(std::move(finding));
     };

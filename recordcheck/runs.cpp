@@ -244,8 +244,9 @@ void AddStartupFindings(Context& c, StartupFiles& files, const std::vector<start
         Finding finding;
         if (site.message == Message::ReadFailed) {
             // Told where the file is named: at its LoadDLL entry.
-            const std::string name = Utf8FromCp932(site.includer.empty() ? ShownFile(c, site.path)
-                                                                         : site.path.substr(FolderPrefix(site.path).size()));
+            // An include as its LoadDLL entry names it.
+            const std::string entry = site.path.substr(std::min(site.path.size(), FolderPrefix(site.includer).size()));
+            const std::string name = Utf8FromCp932(site.includer.empty() ? ShownFile(c, site.path) : entry);
             Cause cause = Cause::StartupUnreadable;
             switch (site.refusal) {
                 case Refusal::Device: cause = Cause::IncludeDevice; break;
@@ -260,7 +261,10 @@ void AddStartupFindings(Context& c, StartupFiles& files, const std::vector<start
             }
             if (!told.insert("read " + site.path).second) continue;
             finding = MakeFinding(cause, ShownFile(c, site.includer.empty() ? site.path : site.includer), {name});
-            if (!site.includer.empty()) files.Place(finding, site.includer, site.includerOffset);
+            if (!site.includer.empty()) {
+                files.Place(finding, site.includer, site.includerOffset);
+                finding.found = ShownToken(entry);
+            }
         } else if (site.message == Message::UnknownSymbol) {
             // One statement of words Prefclear does not know, a box for each:
             // the sites that follow it on its line are its own.
@@ -496,12 +500,6 @@ Cause StayingEntryCause(const Step& step) {
     if (step.wasFolder) return Cause::ListedIsFolder;
     if (step.wasReadOnly) return Cause::ListedReadOnly;
     return Cause::ListedStays;
-}
-
-// A registry result that says the key's name is longer than the registry
-// takes, not that the key cannot be opened.
-bool IsNameTooLongError(std::uint32_t error) {
-    return error == ERROR_INVALID_PARAMETER || error == ERROR_MORE_DATA || error == ERROR_FILENAME_EXCED_RANGE;
 }
 
 // The findings about Installer.ini's statements, by key and statement index

@@ -101,6 +101,10 @@ bool IsBeyondMaxPath(const Step& step) {
     return !IsRegistryStep(step.kind) && (CharacterCount(step.path) >= MAX_PATH || CharacterCount(step.At()) >= MAX_PATH);
 }
 
+bool IsNameTooLongError(unsigned long error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_MORE_DATA || error == ERROR_FILENAME_EXCED_RANGE;
+}
+
 std::string ErrorText(unsigned long error) {
     switch (error) {
         case 2:
@@ -170,7 +174,7 @@ std::string DescribeStep(const Step& step) {
     }
     if (step.outcome == StepOutcome::NotThere && step.reason == StepReason::None) {
         // A key name the registry cannot hold names no key.
-        if (IsRegistryStep(step.kind) && step.error != 0) {
+        if (IsRegistryStep(step.kind) && IsNameTooLongError(step.error)) {
             return "its name is longer than the registry allows (255 characters a name)";
         }
         switch (step.kind) {

@@ -23,6 +23,9 @@ namespace recordcheck {
 // True when a step's path, or the folder on its way, is longer than the
 // programs' calls reach (MAX_PATH, 260 characters with the NUL).
 [[nodiscard]] bool IsBeyondMaxPath(const Step& step);
+// A registry result that says a key's name is longer than the registry
+// takes (the key cannot exist), not that an existing key cannot be opened.
+[[nodiscard]] bool IsNameTooLongError(unsigned long error);
 // True for the steps whose path is a key below HKEY_LOCAL_MACHINE.
 [[nodiscard]] bool IsRegistryStep(StepKind kind);
 
