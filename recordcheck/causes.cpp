@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-std::string Relative(const Context& c, const std::string& path) {
-    const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
-}
-
 const Step* StepOf(const Context& c, const Finding& finding) {
     return finding.step < c.report.removing.steps.size() ? &c.report.removing.steps[finding.step] : nullptr;
 }
@@ -27,8 +22,8 @@ const Step* StepOf(const Context& c, const Finding& finding) {
 // compares names; "" for one about no such thing.
 std::string SubjectOf(const Context& c, const Finding& finding, bool utf8List) {
     if (const Step* step = StepOf(c, finding)) {
-        if (step->kind == StepKind::InstalledFile) return MeantPath(Relative(c, step->path), utf8List);
-        if (step->kind == StepKind::InstalledFolder) return FoldForComparison(Relative(c, step->path));
+        if (step->kind == StepKind::InstalledFile) return MeantPath(c.Relative(step->path), utf8List);
+        if (step->kind == StepKind::InstalledFolder) return FoldForComparison(c.Relative(step->path));
         return std::string();
     }
     switch (finding.cause) {
@@ -65,16 +60,11 @@ bool IsNonAsciiUtf8(const std::string& text) {
     return false;
 }
 
-std::string Count(std::size_t files) {
-    return files == 1 ? "its listed file is not there either"
-                      : "none of its " + std::to_string(files) + " listed files are";
-}
-
 }  // namespace
 
 void GroupByCause(Context& c, bool utf8List) {
     std::vector<Finding>& findings = c.report.findings;
-    std::vector<Step>& steps = c.report.removing.steps;
+    std::deque<Step>& steps = c.report.removing.steps;
     std::vector<bool> drop(findings.size(), false);
     auto attach = [&](Finding& to, std::size_t step) {
         to.consequences.push_back(static_cast<std::uint32_t>(step));
@@ -100,7 +90,7 @@ void GroupByCause(Context& c, bool utf8List) {
         if (subjects[i].empty()) continue;
         const Step* step = StepOf(c, findings[i]);
         if (utf8Finding != kNone && step != nullptr && step->kind == StepKind::InstalledFile &&
-            step->outcome == StepOutcome::NotThere && IsNonAsciiUtf8(Relative(c, step->path))) {
+            step->outcome == StepOutcome::NotThere && IsNonAsciiUtf8(c.Relative(step->path))) {
             attach(findings[utf8Finding], findings[i].step);
             drop[i] = true;
             continue;
@@ -112,42 +102,6 @@ void GroupByCause(Context& c, bool utf8List) {
         drop[i] = true;
     }
 
-    // Entries below a folder that is not there: one finding for the folder,
-    // at its first entry, with the entries and the folders' boxes under it.
-    std::map<std::string, std::size_t> absent;  // folded relative folder -> its finding's index
-    std::map<std::size_t, std::size_t> files;   // its finding -> entries below
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Step* step = StepOf(c, findings[i]);
-        if (drop[i] || step == nullptr || step->kind != StepKind::InstalledFile ||
-            step->reason != StepReason::AbsentOnTheWay || IsBeyondMaxPath(*step)) {
-            continue;
-        }
-        const std::string folder = Relative(c, step->At());
-        const auto found = absent.emplace(FoldForComparison(folder), i);
-        Finding& group = findings[found.first->second];
-        if (found.second) {
-            group.cause = Cause::ListedFolderMissing;
-            group.arguments = {Utf8FromCp932(folder), std::string()};
-        } else {
-            drop[i] = true;
-        }
-        attach(group, findings[i].step);
-        ++files[found.first->second];
-    }
-    for (const auto& group : files) findings[group.first].arguments[1] = Count(group.second);
-    for (std::size_t i = 0; i < findings.size() && !absent.empty(); ++i) {
-        const Step* step = StepOf(c, findings[i]);
-        if (drop[i] || step == nullptr || step->kind != StepKind::InstalledFolder || step->outcome != StepOutcome::NotThere ||
-            findings[i].cause != Cause::FolderStays) {
-            continue;
-        }
-        const auto group = FindAbove(absent, subjects[i], true);
-        if (group == absent.end()) continue;
-        attach(findings[group->second], findings[i].step);
-        for (const Box& box : findings[i].shows) findings[group->second].shows.push_back(box);
-        drop[i] = true;
-    }
-
     // The folders that stay: each a consequence of what it still holds.
     std::map<std::string, std::vector<std::size_t>> staying;  // folded relative folder -> its steps (in any case)
     std::size_t gameFolder = kNone;
@@ -155,7 +109,7 @@ void GroupByCause(Context& c, bool utf8List) {
         const Step& step = steps[s];
         if (step.outcome != StepOutcome::Stays) continue;
         if (step.kind == StepKind::InstalledFolder || step.kind == StepKind::RecordFolder) {
-            staying[FoldForComparison(Relative(c, step.path))].push_back(s);
+            staying[FoldForComparison(c.Relative(step.path))].push_back(s);
         } else if (step.kind == StepKind::GameFolder) {
             gameFolder = s;
         }
@@ -197,7 +151,7 @@ void GroupByCause(Context& c, bool utf8List) {
 }
 
 void CheckOtherGames(Context& c) {
-    const std::vector<Step>& steps = c.report.removing.steps;
+    const std::deque<Step>& steps = c.report.removing.steps;
     for (const InstallerWrote& other : c.others) {
         // What the other game's installer wrote, by what this game shares.
         std::map<std::string, Cause> wrote;
@@ -214,11 +168,11 @@ void CheckOtherGames(Context& c) {
             const Step& step = steps[s];
             const std::size_t index = step.kind == StepKind::DesktopShortcut ? desktop++ : kNone;
             if (step.outcome != StepOutcome::Removed) continue;
-            const std::string path = (IsRegistryStep(step.kind) ? "HKLM\\" : "") + FoldForComparison(step.path);
+            const std::string path = (IsRegistryStep(step.kind) ? "HKLM\\" : "") + FoldForComparison(std::string(step.path));
             const auto found = wrote.find(path);
             // The maker's menu folder goes with the other game's menu only.
             const bool makerMenu = step.kind == StepKind::MakerMenuFolder && !other.makerMenu.empty() &&
-                                   FoldForComparison(other.makerMenu) == FoldForComparison(step.path);
+                                   FoldForComparison(other.makerMenu) == FoldForComparison(std::string(step.path));
             if (found == wrote.end() && !makerMenu) continue;
             const Cause cause = makerMenu ? Cause::OtherGameMenu : found->second;
             const auto key = std::make_pair(cause, cause == Cause::OtherGameDesktop ? index : kNone);
@@ -251,7 +205,7 @@ void CheckLeftShortcuts(Context& c) {
     for (const Finding& finding : c.report.findings) {
         if (finding.file == kSettingsFile && finding.hasOffset) offsets.insert(finding.offset);
     }
-    const std::vector<Step>& steps = c.report.removing.steps;
+    const std::deque<Step>& steps = c.report.removing.steps;
     for (const bool desktop : {true, false}) {
         const char* key = desktop ? "DesktopShortcut" : "Shortcut";
         const StepKind kind = desktop ? StepKind::DesktopShortcut : StepKind::MenuShortcut;

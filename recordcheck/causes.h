@@ -6,8 +6,9 @@
 
 namespace recordcheck {
 
-// Folds the findings that follow from another into it: the entries below a
-// folder that is absent or out of reach become that folder's one finding;
+// Folds the findings that follow from another into it: what lies below a
+// path out of reach (too long, or a name code page 932 cannot hold) goes
+// with that path's finding;
 // a folder that stays (the game folder too) becomes a consequence of each
 // finding about what it still holds, and its own finding goes when one
 // tells why. `utf8List`: InstallFiles.ini is UTF-8, and its entries that

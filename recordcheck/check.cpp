@@ -49,7 +49,7 @@ void PutBackWhatPrefclearDeleted(Context& c) {
     const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
     for (const Step& step : c.report.prefclear.steps) {
         if (step.outcome == StepOutcome::Removed && step.path.compare(0, prefix.size(), prefix) == 0) {
-            c.machine.AddFile(step.path);
+            c.machine.AddFile(std::string(step.path));
         }
     }
 }
@@ -116,7 +116,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     InstallFileList().swap(c.files);
     RunRemovingMode(c);
     AttachRecordBoxes(c);
-    if (c.settingsRead && c.filesRead && ReadHostFileList(options.hostFolder, c.files)) {
+    if (c.settingsRead && c.filesRead) {
         bool utf8List = false;
         for (const Finding& finding : report.findings) {
             utf8List = utf8List || (finding.cause == Cause::EncodingMisread && finding.file == kFileListFile);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim.h"
@@ -57,11 +59,13 @@ struct Context {
 
     InstallerSettings settings;
     bool settingsRead = false;
-    // The list as the check read it; let go during the uninstall's own run,
-    // which reads its own (a long list would be held twice), and read again
-    // from the host folder after it.
+    // The list as the check read it; let go before the uninstall's own run,
+    // which reads its own (a long list would be held twice).
     InstallFileList files;
     std::size_t fileCount = 0;
+    // After the uninstall: each entry's path as the uninstall took it,
+    // relative to the game folder, in list order (views into its steps).
+    std::vector<std::string_view> listed;
     bool filesRead = false;
     RecordText settingsText;
     RecordText filesText;
@@ -69,7 +73,7 @@ struct Context {
     // order; where each entry of InstallFiles.ini begins (its path's quote),
     // in list order. Known once the record has been read.
     std::map<std::string, std::vector<std::size_t>> statements;
-    std::vector<std::size_t> entryOffsets;
+    std::vector<std::uint32_t> entryOffsets;
     // What the installers wrote: this game's, and the other games' beside it.
     InstallerWrote wrote;
     std::vector<InstallerWrote> others;
@@ -77,6 +81,8 @@ struct Context {
     bool prefclearShipped = false;
 
     void Add(Finding finding) { report.findings.push_back(std::move(finding)); }
+    // A path below the game folder relative to it; any other as it is.
+    [[nodiscard]] std::string Relative(std::string_view path) const;
     // A finding placed at the last `key` statement of Installer.ini (or
     // its `index`th, from 0), at the file's head when there is none.
     [[nodiscard]] Finding AtStatement(Cause cause, const std::string& key, std::vector<std::string> arguments = {},

@@ -399,7 +399,8 @@ std::string FindingFound(const Report& report, const Finding& finding) {
     const Step* step = StepOf(report, finding);
     if (step == nullptr) return finding.found;
     const std::string prefix = report.gameFolder + "\\";
-    return ShownToken(step->path.compare(0, prefix.size(), prefix) == 0 ? step->path.substr(prefix.size()) : step->path);
+    return ShownToken(std::string(step->path.compare(0, prefix.size(), prefix) == 0 ? step->path.substr(prefix.size())
+                                                                                   : step->path));
 }
 
 std::string FindingProblem(const Report& report, const Finding& finding) {
@@ -445,14 +446,15 @@ constexpr std::size_t kKeptBytes = 1 << 20;
 
 LineIndex::LineIndex(const std::string& bytes) {
     if (bytes.size() <= kKeptBytes) bytes_ = bytes;
+    starts_.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') starts_.push_back(i + 1);
+        if (bytes[i] == '\n') starts_.push_back(static_cast<std::uint32_t>(i + 1));
     }
 }
 
 void LineIndex::Place(Finding& finding, std::size_t offset) const {
     // The last line start at or before the offset.
-    const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), static_cast<std::uint32_t>(offset));
     const auto line = static_cast<std::size_t>(after - starts_.begin());
     const std::size_t start = starts_[line - 1];
     std::size_t column = offset - start + 1;

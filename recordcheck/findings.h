@@ -138,7 +138,7 @@ public:
 
 private:
     std::string bytes_;
-    std::vector<std::size_t> starts_{0};
+    std::vector<std::uint32_t> starts_{0};  // a record the programs read is below 4 GB
 };
 
 }  // namespace recordcheck

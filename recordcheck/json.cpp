@@ -15,10 +15,10 @@ namespace {
 std::string J(const std::string& cp932) { return JsonString(Utf8FromCp932(cp932)); }
 
 // CP932 text as a JSON string, appended.
-void AppendText(std::string& out, const std::string& cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
+void AppendText(std::string& out, std::string_view cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
 
 // The exact bytes, for a reader that compares them with what a program shows.
-void AppendHex(std::string& out, const std::string& bytes) {
+void AppendHex(std::string& out, std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
     out.push_back('"');
     for (const char c : bytes) {

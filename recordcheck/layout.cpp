@@ -128,11 +128,6 @@ bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& set
            ParseInstallerSettings(bytes.data(), bytes.size(), settings);
 }
 
-bool ReadHostFileList(const std::string& hostFolder, InstallFileList& files) {
-    std::string bytes;
-    return ReadHostRecord(hostFolder, "InstallFiles.ini", bytes) && ParseInstallFileList(bytes.data(), bytes.size(), files);
-}
-
 std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings, std::string& placement) {
     if (!options.installPath.empty()) {
         placement = "as given by --install-path";

@@ -14,10 +14,6 @@ namespace recordcheck {
 // installer would have put the game; false when it cannot be read.
 [[nodiscard]] bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& settings);
 
-// Reads InstallFiles.ini straight from the host folder; false when it cannot
-// be read.
-[[nodiscard]] bool ReadHostFileList(const std::string& hostFolder, InstallFileList& files);
-
 // The game folder's place on the simulated machine, and why there.
 [[nodiscard]] std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings,
                                            std::string& placement);

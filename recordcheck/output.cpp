@@ -1,5 +1,6 @@
 #include "recordcheck/output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -9,6 +10,19 @@
 #include "recordcheck/steps.h"
 
 namespace recordcheck {
+
+std::string_view PathPool::Keep(std::string_view text) {
+    constexpr std::size_t kBlock = 1 << 16;
+    if (size_ - used_ < text.size()) {
+        size_ = std::max(kBlock, text.size());
+        blocks_.push_back(std::make_unique<char[]>(size_));
+        used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::copy(text.begin(), text.end(), at);
+    used_ += text.size();
+    return std::string_view(at, text.size());
+}
 
 int Report::ExitCode() const {
     bool warning = false;
@@ -71,7 +85,7 @@ namespace {
 constexpr std::size_t kAlikeRun = 12;
 constexpr std::size_t kAlikeShown = 5;
 
-std::string Text(const std::string& cp932) { return Utf8FromCp932(cp932); }
+std::string Text(std::string_view cp932) { return Utf8FromCp932(cp932); }
 
 // UTF-8 text on one line of the terminal: control bytes become spaces.
 std::string Flat(std::string utf8) {
@@ -133,12 +147,12 @@ const char* SectionTitle(const std::string& section) {
 // How a step's path is shown: below the game folder relative to it, keys
 // with HKLM in front.
 std::string ShownPath(const Report& report, const Step& step) {
-    if (IsRegistryStep(step.kind)) return "HKLM\\" + step.path;
+    if (IsRegistryStep(step.kind)) return "HKLM\\" + std::string(step.path);
     const std::string prefix = report.gameFolder + "\\";
     if (step.kind != StepKind::GameFolder && step.path.compare(0, prefix.size(), prefix) == 0) {
-        return step.path.substr(prefix.size());
+        return std::string(step.path.substr(prefix.size()));
     }
-    return step.path;
+    return std::string(step.path);
 }
 
 bool Alike(const Step& a, const Step& b) {
@@ -159,7 +173,7 @@ void AppendStep(std::string& out, const Report& report, const Step& step) {
 }
 
 void AppendSteps(std::string& out, const Report& report) {
-    const std::vector<Step>& steps = report.removing.steps;
+    const std::deque<Step>& steps = report.removing.steps;
     std::string section;
     for (std::size_t i = 0; i < steps.size();) {
         if (SectionName(steps[i].kind) != section) {

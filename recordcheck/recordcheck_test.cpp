@@ -126,7 +126,7 @@ std::vector<StepView> Steps(const Report& report) {
     std::vector<StepView> steps;
     const std::string prefix = report.gameFolder + "\\";
     for (const auto& step : report.removing.steps) {
-        std::string path = step.path;
+        std::string path(step.path);
         if (recordcheck::IsRegistryStep(step.kind)) {
             path = "HKLM\\" + path;
         } else if (path.compare(0, prefix.size(), prefix) == 0) {

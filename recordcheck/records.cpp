@@ -1,11 +1,13 @@
 #include "recordcheck/records.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
 #include "common/file.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/sim.h"
 #include "prefclear/app.h"
 #include "prefclear/save_folder.h"
 #include "recordcheck/encoding.h"
@@ -56,9 +58,14 @@ std::string ShownToken(const std::string& text) {
 }
 
 bool ReadMachineFile(const std::string& path, std::string& bytes) {
-    std::vector<char> data;
-    if (!ReadWholeFile(path, data)) return false;
-    bytes.assign(data.begin(), data.end());
+    {
+        // Read as the programs read it (a file that cannot be opened or read
+        // whole is unreadable to them), then taken once more as a string: a
+        // list of tens of megabytes is never held twice.
+        std::vector<char> data;
+        if (!ReadWholeFile(path, data)) return false;
+    }
+    bytes = sim::Machine::Current().FileBytes(path);
     return true;
 }
 
@@ -80,8 +87,9 @@ std::map<std::string, std::vector<std::size_t>> LocateStatements(const std::stri
     return statements;
 }
 
-std::vector<std::size_t> LocateListEntries(const std::string& bytes) {
-    std::vector<std::size_t> entries;
+std::vector<std::uint32_t> LocateListEntries(const std::string& bytes, std::size_t count) {
+    std::vector<std::uint32_t> entries;
+    entries.reserve(count);
     RecordLexer lexer(bytes.data(), bytes.data() + bytes.size());
     std::string_view text;
     TokenKind kind = TokenKind::Invalid;
@@ -92,12 +100,17 @@ std::vector<std::size_t> LocateListEntries(const std::string& bytes) {
         }
         if (!lexer.NextTokenView(text, kind)) break;  // "{"
         while (lexer.NextTokenView(text, kind) && text != "}") {
-            entries.push_back(TokenStart(bytes, text, kind));
+            entries.push_back(static_cast<std::uint32_t>(TokenStart(bytes, text, kind)));
             for (int i = 0; i < 4 && lexer.NextTokenView(text, kind); ++i) {  // ", decimal, hexadecimal"
             }
         }
     }
     return entries;
+}
+
+std::string Context::Relative(std::string_view path) const {
+    const std::string prefix = JoinWithSeparator(gameFolder, std::string());
+    return std::string(path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path);
 }
 
 Finding Context::AtStatement(Cause cause, const std::string& key, std::vector<std::string> arguments,
@@ -155,6 +168,13 @@ void CheckUninstallerRecords(Context& c) {
             continue;
         }
         text.lines = LineIndex(text.bytes);
+        if (!settingsFile) {
+            // Room for every entry at once, not twice as much while the list
+            // grows: each entry has its "0x", and eight bytes at least.
+            std::size_t hex = 0;
+            for (std::size_t at = text.bytes.find("0x"); at != std::string::npos; at = text.bytes.find("0x", at + 2)) ++hex;
+            c.files.reserve(std::min(hex, text.bytes.size() / 8));
+        }
         std::size_t mark = 0;
         const bool parsed = settingsFile
                                 ? ParseInstallerSettings(text.bytes.data(), text.bytes.size(), c.settings, &mark)
@@ -189,7 +209,7 @@ void CheckUninstallerRecords(Context& c) {
                 for (const ShortcutEntry& e : s.Shortcut) record.values.emplace_back("Shortcut", e.LinkName);
                 for (const ShortcutEntry& e : s.DesktopShortcut) record.values.emplace_back("DesktopShortcut", e.LinkName);
             } else {
-                c.entryOffsets = LocateListEntries(text.bytes);
+                c.entryOffsets = LocateListEntries(text.bytes, c.files.size());
                 c.fileCount = c.files.size();
                 record.values = {{"entries", std::to_string(c.files.size())}};
             }

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -69,6 +71,19 @@ struct StepNotes {
     std::vector<std::size_t> boxes;  // the boxes it caused, as indices into its run's boxes
 };
 
+// The paths of a run's steps, kept end to end in large blocks: a hundred
+// thousand paths would otherwise be as many small allocations. What it keeps
+// stays where it is for the pool's life.
+class PathPool {
+public:
+    std::string_view Keep(std::string_view text);
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0;  // of the last block
+    std::size_t size_ = 0;
+};
+
 // One step of a run, as the programs' own code told it (common/step_report.h).
 // Kept small: an uninstall of a hundred thousand files has as many steps.
 struct Step {
@@ -83,11 +98,11 @@ struct Step {
     // The folder on the way that shut the door is mostly the path's own
     // beginning: so many bytes of it (0: see the notes).
     std::uint32_t atLength = 0;
-    std::string path;         // the full path, or the key below HKLM
+    std::string_view path;    // the full path, or the key below HKLM (in its run's PathPool)
     std::shared_ptr<StepNotes> notes;  // null: nothing more
 
     [[nodiscard]] std::string At() const {
-        return atLength != 0 ? path.substr(0, atLength) : notes ? notes->at : std::string();
+        return atLength != 0 ? std::string(path.substr(0, atLength)) : notes ? notes->at : std::string();
     }
     [[nodiscard]] const std::string& Field() const { return notes ? notes->field : Empty(); }
     [[nodiscard]] const std::string& Holds() const { return notes ? notes->holds : Empty(); }
@@ -112,7 +127,8 @@ struct Run {
     bool ran = false;
     int exitCode = 0;
     std::vector<Box> boxes;
-    std::vector<Step> steps;
+    std::shared_ptr<PathPool> paths = std::make_shared<PathPool>();  // shared by copies of the run
+    std::deque<Step> steps;  // in pieces: an uninstall of a hundred thousand files has as many
 };
 
 // Something in the game folder that no record lists and that stays.

@@ -75,7 +75,7 @@ public:
         step.outcome = report.outcome;
         step.reason = report.reason;
         step.error = report.error;
-        step.path = report.path;
+        step.path = run_.paths->Keep(report.path);
         if (!report.at.empty() && report.path.compare(0, report.at.size(), report.at) == 0) {
             step.atLength = static_cast<std::uint32_t>(report.at.size());
         } else if (!report.at.empty()) {
@@ -373,7 +373,7 @@ void RunPrefclear(Context& c) {
             record.state = "read";
             record.values = {{"GameName", settings.GameName}, {"SaveFolder", settings.SaveFolder}};
             for (const std::string& entry : settings.LoadDLL) record.values.emplace_back("LoadDLL", entry);
-            if (!run.steps.empty()) c.report.saveFolder = GetParentPath(run.steps.front().path);
+            if (!run.steps.empty()) c.report.saveFolder = GetParentPath(std::string(run.steps.front().path));
         }
     }
     run.boxes = BoxesSince(m, first, "Prefclear");
@@ -435,8 +435,6 @@ void RunRemovingMode(Context& c) {
     m.SetModulePath(std::string(kTempFolder) + "\\" + kUninstallerFile);
     Run& run = c.report.removing;
     run.ran = true;
-    // A step a file, a folder at most a file, and the few others.
-    run.steps.reserve(2 * c.fileCount + c.settings.Shortcut.size() + c.settings.DesktopShortcut.size() + 16);
     const std::size_t first = m.MessageBoxes().size();
     {
         StepCollector collector(m, run);
@@ -444,6 +442,12 @@ void RunRemovingMode(Context& c) {
         collector.AttachFolderBoxes();
     }
     run.boxes = BoxesSince(m, first, "Uninstaller");
+    // The entries as the uninstall took them: each file step's path is the
+    // game folder joined with its entry (a refused one as named).
+    const std::size_t prefix = JoinWithSeparator(c.gameFolder, std::string()).size();
+    for (const Step& step : run.steps) {
+        if (step.kind == StepKind::InstalledFile) c.listed.emplace_back(std::string_view(step.path).substr(prefix));
+    }
 }
 
 namespace {
@@ -451,10 +455,10 @@ namespace {
 // The first InstallFiles.ini entry that puts each folder of the removal into
 // the folder set, by the folder's relative name as the steps name it. An
 // entry the Uninstaller refuses puts none there, as in its folder order.
-std::map<std::string, std::size_t> FirstEntryOfEachFolder(const InstallFileList& files) {
+std::map<std::string, std::size_t> FirstEntryOfEachFolder(const std::vector<std::string_view>& files) {
     std::map<std::string, std::size_t> first;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        std::string path = files[i].Path;
+        std::string path(files[i]);
         for (std::size_t at = 0; at < path.size(); ++at) {
             if (sjis::IsLeadByte(static_cast<unsigned char>(path[at]))) {
                 ++at;
@@ -469,11 +473,6 @@ std::map<std::string, std::size_t> FirstEntryOfEachFolder(const InstallFileList&
         }
     }
     return first;
-}
-
-std::string Relative(const Context& c, const std::string& path) {
-    const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
 }
 
 // Why the Uninstaller refuses a listed entry, for the fix that fits.
@@ -549,22 +548,29 @@ void Explain(Context& c, std::size_t finding, std::size_t step) {
 }  // namespace
 
 void AddStepFindings(Context& c) {
-    const std::map<std::string, std::size_t> folderEntries = FirstEntryOfEachFolder(c.files);
+    // Made when a folder first needs it: a list whose folders all go needs none.
+    std::map<std::string, std::size_t> folderEntries;
+    bool folderEntriesMade = false;
     const StatementFindings statements(c);
     std::size_t desktopIndex = 0;
     std::size_t menuIndex = 0;
     std::size_t entryIndex = 0;
-    std::vector<Step>& steps = c.report.removing.steps;
+    std::deque<Step>& steps = c.report.removing.steps;
     // Reserved, so that a long list is not copied as it grows: one for each
-    // entry or folder that does not go, and the few others.
+    // entry or folder that does not go (entries below an absent folder share
+    // one), and the few others.
     std::size_t expected = 32;
     for (const Step& step : steps) {
-        expected += (step.kind == StepKind::InstalledFile && step.outcome != StepOutcome::Removed) ||
+        expected += (step.kind == StepKind::InstalledFile && step.outcome != StepOutcome::Removed &&
+                     step.reason != StepReason::AbsentOnTheWay) ||
                     (step.kind == StepKind::InstalledFolder && !step.Boxes().empty());
     }
     c.report.findings.reserve(c.report.findings.size() + expected);
     // The folders removed so far, by their names as Windows compares them.
     std::map<std::string, std::string> removedFolders;
+    // Folders that are not there, each with the one finding of the entries
+    // below it, and how many they are.
+    std::map<std::string, std::pair<std::size_t, std::size_t>> absent;
     std::size_t menuFinding = StatementFindings::kNone;
     for (std::size_t index = 0; index < steps.size(); ++index) {
         const Step& step = steps[index];
@@ -628,6 +634,19 @@ void AddStepFindings(Context& c) {
                 // In the step's own words: a list may hold a hundred thousand.
                 const std::size_t entry = entryIndex++;
                 if (outcome == StepOutcome::Removed) break;
+                if (step.reason == StepReason::AbsentOnTheWay && !IsBeyondMaxPath(step)) {
+                    // One finding for the folder that is not there, at its first entry.
+                    const std::string folder = c.Relative(step.At());
+                    auto group = absent.find(FoldForComparison(folder));
+                    if (group == absent.end()) {
+                        Finding finding = c.OfStep(Cause::ListedFolderMissing, index, entry);
+                        finding.arguments = {Utf8FromCp932(folder), std::string()};
+                        group = absent.emplace(FoldForComparison(folder), std::make_pair(add(std::move(finding)), 0)).first;
+                    }
+                    Explain(c, group->second.first, index);
+                    ++group->second.second;
+                    break;
+                }
                 const Cause cause = outcome == StepOutcome::NotThere ? Cause::ListedMissing
                                     : outcome == StepOutcome::Refused ? RefusedEntryCause(step)
                                                                       : StayingEntryCause(step);
@@ -635,14 +654,30 @@ void AddStepFindings(Context& c) {
                 break;
             }
             case StepKind::InstalledFolder: {
-                const std::string relative = Relative(c, step.path);
+                const std::string relative = c.Relative(step.path);
                 if (outcome == StepOutcome::Removed) {
                     removedFolders.emplace(FoldForComparison(relative), relative);
                     break;
                 }
                 if (step.Boxes().empty()) break;
+                // A folder at or below one that is not there is told with it.
+                bool told = false;
+                for (std::string folder = FoldForComparison(relative); !folder.empty() && !told; folder = GetParentPath(folder)) {
+                    const auto group = absent.find(folder);
+                    if (group == absent.end() || outcome != StepOutcome::NotThere) continue;
+                    Explain(c, group->second.first, index);
+                    for (std::size_t box : step.Boxes()) {
+                        c.report.findings[group->second.first].shows.push_back(c.report.removing.boxes[box]);
+                    }
+                    told = true;
+                }
+                if (told) break;
+                if (!folderEntriesMade) {
+                    folderEntries = FirstEntryOfEachFolder(c.listed);
+                    folderEntriesMade = true;
+                }
                 const auto entry = folderEntries.find(relative);
-                const std::size_t at = entry != folderEntries.end() ? entry->second : c.files.size();
+                const std::size_t at = entry != folderEntries.end() ? entry->second : c.listed.size();
                 // The same folder in another letter case went a moment ago.
                 const auto twin = removedFolders.find(FoldForComparison(relative));
                 Finding finding;
@@ -659,7 +694,7 @@ void AddStepFindings(Context& c) {
             case StepKind::RecordFile:
             case StepKind::RecordFolder:
                 if (outcome == StepOutcome::Removed || outcome == StepOutcome::NotThere) break;
-                add(MakeFinding(Cause::RecordStays, Relative(c, step.path), {words()}));
+                add(MakeFinding(Cause::RecordStays, c.Relative(step.path), {words()}));
                 break;
             case StepKind::GameFolder:
                 if (outcome == StepOutcome::Removed || outcome == StepOutcome::NotThere) break;
@@ -667,7 +702,7 @@ void AddStepFindings(Context& c) {
                 break;
             case StepKind::MakerFolder: {
                 if (step.reason != StepReason::NotMakerName || c.settings.DefaultGameMakerName.empty()) break;
-                const std::string parent = GetLastComponent(step.path);
+                const std::string parent = GetLastComponent(std::string(step.path));
                 if (c.defaultPlacement) {
                     add(c.AtStatement(Cause::MakerFolderName, "DefaultGameMakerName", {words()}));
                 } else if (FoldForComparison(parent) == FoldForComparison(c.settings.DefaultGameMakerName)) {
@@ -712,7 +747,7 @@ void AddStepFindings(Context& c) {
                     Finding finding =
                         IsNameTooLongError(step.error)
                             ? c.AtStatement(Cause::EntryNameTooLong, "Registry",
-                                            {std::to_string(CharacterCount(GetLastComponent(step.path)))})
+                                            {std::to_string(CharacterCount(GetLastComponent(std::string(step.path))))})
                             : c.AtStatement(Cause::EntryNoRights, "Registry",
                                             {std::string(OutcomeName(outcome)) + " " + shown});
                     if (!c.report.removing.boxes.empty()) finding.shows.push_back(c.report.removing.boxes.back());
@@ -726,6 +761,11 @@ void AddStepFindings(Context& c) {
             case StepKind::ConfigFile:
                 break;
         }
+    }
+    for (const auto& group : absent) {
+        const std::size_t files = group.second.second;
+        c.report.findings[group.second.first].arguments[1] =
+            files == 1 ? "its listed file is not there either" : "none of its " + std::to_string(files) + " listed files are";
     }
 }
 

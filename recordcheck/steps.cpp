@@ -98,7 +98,7 @@ std::size_t CharacterCount(const std::string& cp932) {
 }
 
 bool IsBeyondMaxPath(const Step& step) {
-    return !IsRegistryStep(step.kind) && (CharacterCount(step.path) >= MAX_PATH || CharacterCount(step.At()) >= MAX_PATH);
+    return !IsRegistryStep(step.kind) && (CharacterCount(std::string(step.path)) >= MAX_PATH || CharacterCount(step.At()) >= MAX_PATH);
 }
 
 bool IsNameTooLongError(unsigned long error) {

@@ -255,6 +255,7 @@ Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const st
 std::vector<CutString> FindCutStrings(const std::string& bytes, std::size_t& nulsOutside) {
     std::vector<CutString> cut;
     nulsOutside = 0;
+    if (bytes.find('\0') == std::string::npos) return cut;
     std::size_t inside = 0;
     RecordLexer lexer(bytes.data(), bytes.data() + bytes.size());
     Token token;

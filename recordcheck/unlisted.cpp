@@ -41,17 +41,23 @@ std::string MeantPath(const std::string& listed, bool utf8List) {
 
 void FindUnlisted(Context& c, bool utf8List) {
     const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
-    auto relative = [&](const std::string& full) { return full.substr(prefix.size()); };
+    auto relative = [&](std::string_view full) { return std::string(full.substr(prefix.size())); };
     std::set<std::string> listed;
     // Entries that name a file on disk the Uninstaller does not reach by
     // them (refused, or written in UTF-8): that file is told with its entry.
     std::set<std::string> meant;
-    for (const InstallFileEntry& entry : c.files) {
+    // Only an entry the uninstall did not remove can name what is still
+    // there: one it refused, one that stays, or (written in UTF-8) one whose
+    // name as written is not there.
+    for (const Step& step : c.report.removing.steps) {
+        if (step.kind != StepKind::InstalledFile || step.outcome == StepOutcome::Removed) continue;
+        if (step.outcome == StepOutcome::NotThere && !utf8List) continue;
+        const std::string_view entry = std::string_view(step.path).substr(prefix.size());
         // An entry with a separator at its end names its folder.
-        std::string key = FoldForComparison(entry.Path);
+        std::string key = FoldForComparison(std::string(entry));
         RemoveTrailingSeparator(key);
         listed.insert(key);
-        meant.insert(MeantPath(entry.Path, utf8List));
+        meant.insert(MeantPath(std::string(entry), utf8List));
     }
     // The records are the Uninstaller's own: they need no entry, and one that
     // stays is told as a record.
