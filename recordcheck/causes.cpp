@@ -33,6 +33,7 @@ std::string SubjectOf(const Context& c, const Finding& finding, bool utf8List) {
         case Cause::SaveDataStays:
         case Cause::RecordStays:
         case Cause::NameNotShiftJis:
+        case Cause::NameDevice:
         case Cause::PathTooLong: return FoldForComparison(finding.file);
         default: return std::string();
     }
@@ -75,7 +76,8 @@ void GroupByCause(Context& c, bool utf8List) {
     // cannot write) take what lies below them.
     std::map<std::string, std::size_t> covering;
     for (std::size_t i = 0; i < findings.size(); ++i) {
-        if (findings[i].cause == Cause::PathTooLong || findings[i].cause == Cause::NameNotShiftJis) {
+        if (findings[i].cause == Cause::PathTooLong || findings[i].cause == Cause::NameNotShiftJis ||
+            findings[i].cause == Cause::NameDevice) {
             covering.emplace(FoldForComparison(findings[i].file), i);
         }
     }

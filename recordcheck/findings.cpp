@@ -284,7 +284,7 @@ const CauseText kCauseTexts[] = {
      "rename it with characters of Shift-JIS"},
     {Cause::NameInvalid, &kNameInvalid, "Windows cannot hold the name {1}; it was left out of the check", "rename it"},
     {Cause::NameDevice, &kNameInvalid, "{1} is a device name to Windows (CON, PRN, AUX, NUL, COM1, LPT1, with any "
-     "extension): no installer can write it; it was left out of the check",
+     "extension): no installer can write it there, and the Uninstaller cannot delete it",
      "rename it"},
     {Cause::NameTrailingDot, &kNameInvalid,
      "Windows drops the dots and spaces at the end of a name: {1} would be {2}; it was left out of the check",

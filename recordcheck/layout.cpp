@@ -198,12 +198,10 @@ void AddFolderFindings(Context& c, const MirrorResult& mirror) {
         switch (note.kind) {
             case MirrorNote::Kind::Unrepresentable: finding = MakeFinding(Cause::NameNotShiftJis, relative); break;
             case MirrorNote::Kind::RawBytes: finding = MakeFinding(Cause::NameRawBytes, relative); break;
+            case MirrorNote::Kind::DeviceName: finding = MakeFinding(Cause::NameDevice, relative, {name}); break;
             case MirrorNote::Kind::InvalidName:
-            case MirrorNote::Kind::DeviceName:
             case MirrorNote::Kind::Backslash:
-                finding = MakeFinding(note.kind == MirrorNote::Kind::DeviceName  ? Cause::NameDevice
-                                      : note.kind == MirrorNote::Kind::Backslash ? Cause::NameBackslash
-                                                                                 : Cause::NameInvalid,
+                finding = MakeFinding(note.kind == MirrorNote::Kind::Backslash ? Cause::NameBackslash : Cause::NameInvalid,
                                       host, {name});
                 finding.hostFile = true;
                 break;

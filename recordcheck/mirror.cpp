@@ -109,7 +109,6 @@ MirrorNote::Kind InvalidNameKind(const std::string& name) {
         }
     }
     if (!IsWindowsName(name, true)) return MirrorNote::Kind::InvalidName;
-    if (IsDeviceName(name)) return MirrorNote::Kind::DeviceName;
     return EndsInDotOrSpace(name) ? MirrorNote::Kind::TrailingDot : MirrorNote::Kind::InvalidName;
 }
 
@@ -131,8 +130,7 @@ public:
         for (HostEntry& entry : listed) {
             Pending item{host + "/" + entry.name, WindowsNameFromHost(entry.name), std::string(), entry.type};
             item.path = windows + "\\" + item.name.bytes;
-            if (!IsWindowsName(item.name.bytes, !item.name.representable) || IsDeviceName(item.name.bytes) ||
-                EndsInDotOrSpace(item.name.bytes)) {
+            if (!IsWindowsName(item.name.bytes, !item.name.representable) || EndsInDotOrSpace(item.name.bytes)) {
                 Note(InvalidNameKind(item.name.bytes), item.hostPath, item.path);
                 continue;
             }
@@ -175,6 +173,9 @@ private:
         const std::string& hostPath = item.hostPath;
         if (!added) return Note(MirrorNote::Kind::SameName, hostPath, item.path);
         if (item.name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, item.path);
+        // Such a file can lie in a folder copied from elsewhere; on Windows
+        // no program opens it by name.
+        if (IsDeviceName(item.name.bytes)) Note(MirrorNote::Kind::DeviceName, hostPath, item.path);
         if (!item.name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, item.path);
         // The ANSI calls hold a path as UTF-16: what counts is characters.
         if (CharacterCount(item.path) >= MAX_PATH) {
