@@ -327,7 +327,12 @@ bool BlankStoppingInclude(Context& c, const std::vector<startup::CIniFile::Messa
     using Refusal = startup::CIniFile::ReadRefusal;
     const bool include = !stop.includer.empty() || stop.path != startupPath;
     if (!include || (stop.refusal != Refusal::None && stop.refusal != Refusal::Unreadable)) return false;
-    if (!c.machine.IsFolder(GetParentPath(stop.path)) || c.machine.IsFolder(stop.path)) return false;
+    // Only a plain file name in a folder that is there can stand in for it.
+    const std::string name = GetLastComponent(stop.path);
+    if (!IsWindowsName(name) || IsDeviceName(name) || !c.machine.IsFolder(GetParentPath(stop.path)) ||
+        c.machine.IsFolder(stop.path)) {
+        return false;
+    }
     for (const SavedFile& file : saved) {
         if (file.path == stop.path) return false;  // blanked already: the fault is elsewhere
     }
@@ -369,6 +374,8 @@ void RunPrefclear(Context& c) {
         run.exitCode = 0;
         loaded = done;
         settings = app.Settings();
+        settings.RecordMessageSites(nullptr);
+        settings.RecordFilesRead(nullptr);
         if (done) {
             record.state = "read";
             record.values = {{"GameName", settings.GameName}, {"SaveFolder", settings.SaveFolder}};
