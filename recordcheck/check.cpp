@@ -107,8 +107,10 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
         // A game without Prefclear is not held to what Prefclear would say.
         report.prefclearShipped = false;
         for (std::size_t i = 0; i < report.findings.size(); ++i) {
-            const bool prefclears = i >= beforePrefclear || report.findings[i].file == kSaveSettingFile;
-            if (prefclears && report.findings[i].file != kSettingsFile) report.findings[i].severity = Severity::Note;
+            // Its findings, and those of the save-folder setting, which only it reads.
+            if (i >= beforePrefclear || report.findings[i].file == kSaveSettingFile) {
+                report.findings[i].severity = Severity::Note;
+            }
         }
     }
     PutBackWhatPrefclearDeleted(c);

@@ -13,6 +13,7 @@ namespace recordcheck {
 
 std::string_view PathPool::Keep(std::string_view text) {
     constexpr std::size_t kBlock = 1 << 16;
+    if (text.empty()) return std::string_view();
     if (size_ - used_ < text.size()) {
         size_ = std::max(kBlock, text.size());
         blocks_.push_back(std::make_unique<char[]>(size_));

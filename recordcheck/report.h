@@ -38,7 +38,7 @@ struct Finding {
     const char* code = "";  // stable, e.g. "RC301" (see findings.h)
     Cause cause{};          // what its words are (findings.h)
     Severity severity = Severity::Warning;
-    // Where in the file: line and byte column, 1-based (both 1 for a finding
+    // Where in the file: line and column in characters, 1-based (both 1 for a finding
     // about the file as a whole), and the byte offset when it is a text
     // position.
     bool hasOffset = false;
@@ -58,8 +58,9 @@ struct Finding {
     std::string found;       // the token, value or path at fault (cut), or ""
     std::vector<std::string> arguments;  // what its cause's words take, UTF-8
     std::vector<Box> shows;  // what the user sees because of it; empty: nothing
-    // The steps of the uninstall that follow from this cause and from no
-    // other finding: folders that stay because of it, and the like.
+    // The steps of the uninstall that follow from this cause, as indices into
+    // the uninstall's steps: folders that stay because of it, and the like
+    // (a folder that two causes keep follows from both).
     std::vector<std::uint32_t> consequences;
 };
 
