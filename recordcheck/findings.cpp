@@ -238,7 +238,8 @@ const CauseText kCauseTexts[] = {
     // InstallFiles.ini's entries.
     {Cause::ListedMissing, &kListedMissing, "{1}", "install the file, or take its entry out of InstallFiles.ini"},
     {Cause::ListedFolderMissing, &kListedMissing,
-     "the folder {2} is not in the game folder: {3}, and the player sees a box for each of its folders",
+     "the folder {2} is not in the game folder, nor any of the {3} files listed in it: the player sees a box for "
+     "each of its folders",
      "install the folder {2} with its files, or take their entries out of InstallFiles.ini"},
     {Cause::ListedDots, &kListedRefused, "{1}", "name the file by its path below the game folder, without '..'"},
     {Cause::ListedAbsolute, &kListedRefused, "{1}",

@@ -769,11 +769,7 @@ void AddStepFindings(Context& c) {
                 break;
         }
     }
-    for (const auto& group : absent) {
-        const std::size_t files = group.second.second;
-        c.report.findings[group.second.first].arguments[1] =
-            files == 1 ? "its listed file is not there either" : "none of its " + std::to_string(files) + " listed files are";
-    }
+    for (const auto& group : absent) c.report.findings[group.second.first].arguments[1] = std::to_string(group.second.second);
 }
 
 }  // namespace recordcheck
