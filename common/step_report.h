@@ -5,11 +5,13 @@
 // the acting code gives, never one rebuilt after the fact.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/win32.h"
 
-enum class StepKind {
+// One byte each: a checker keeps a step for every file of a long list.
+enum class StepKind : std::uint8_t {
     DesktopShortcut,
     MenuShortcut,
     GameMenuFolder,
@@ -26,14 +28,14 @@ enum class StepKind {
     ConfigFile,  // one of Prefclear's five
 };
 
-enum class StepOutcome {
+enum class StepOutcome : std::uint8_t {
     Removed,
     Stays,     // an attempt failed (error), or something keeps it (reason)
     Refused,   // the code did not go there (reason)
     NotThere,  // nothing to remove: absent before, or below an absent folder
 };
 
-enum class StepReason {
+enum class StepReason : std::uint8_t {
     None,
     // A name from the records that could leave its folder (containment).
     NoFolder,          // the folder it is joined to is unknown

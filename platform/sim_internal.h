@@ -20,6 +20,44 @@ namespace sim {
 
 // ---- volume ----------------------------------------------------------------
 
+struct Node;
+
+// A folder's entries keyed by their folded names, as a std::map that is
+// made only when the first entry comes: a file has none, and a volume of a
+// hundred thousand files would otherwise carry as many empty maps.
+class Children {
+public:
+    using Map = std::map<std::string, std::shared_ptr<Node>>;
+    using iterator = Map::iterator;
+    using const_iterator = Map::const_iterator;
+
+    iterator begin() { return Get().begin(); }
+    iterator end() { return Get().end(); }
+    const_iterator begin() const { return Get().begin(); }
+    const_iterator end() const { return Get().end(); }
+    iterator find(const std::string& key) { return Get().find(key); }
+    const_iterator find(const std::string& key) const { return Get().find(key); }
+    bool empty() const { return map_ == nullptr || map_->empty(); }
+    iterator erase(iterator at) { return map_->erase(at); }
+    std::size_t erase(const std::string& key) { return map_ == nullptr ? 0 : map_->erase(key); }
+    std::shared_ptr<Node>& operator[](const std::string& key) {
+        if (map_ == nullptr) map_ = std::make_unique<Map>();
+        return (*map_)[key];
+    }
+
+private:
+    // An empty map stands in for a missing one, so that its end() is the end
+    // of every lookup in it.
+    Map& Get() { return map_ != nullptr ? *map_ : None(); }
+    const Map& Get() const { return map_ != nullptr ? *map_ : None(); }
+    static Map& None() {
+        static Map none;
+        return none;
+    }
+
+    std::unique_ptr<Map> map_;
+};
+
 struct Node {
     std::string name;  // as stored ("C:" for a drive root), each character in its preferred spelling
     bool folder = false;
@@ -31,7 +69,7 @@ struct Node {
     std::string bytes;     // file content
     // Children keyed by their folded name (FoldName), so the map order is the
     // order NTFS lists them.
-    std::map<std::string, std::shared_ptr<Node>> children;
+    Children children;
     std::string junctionTarget;  // absolute normalized path; non-empty for a junction
     std::int64_t reportedSize = -1;  // what GetFileSize reports when not negative
     bool Junction() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }

@@ -1,6 +1,8 @@
 #include "prefclear/ini_file.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <new>
 #include <stdexcept>
 
@@ -97,38 +99,76 @@ const char* CIniFile::GetLoadDLL(std::int32_t index) const {
     return LoadDLL[static_cast<std::size_t>(index)].c_str();
 }
 
-void CIniFile::NoteMessageSite(const std::string& path, const IniTokenizer* tokenizer) {
+const char* CIniFile::KeyInAnotherCase(const std::string& word) {
+    auto same = [&](const char* key) {
+        if (word.size() != std::char_traits<char>::length(key) || word == key) return false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const auto a = static_cast<unsigned char>(word[i]);
+            const auto b = static_cast<unsigned char>(key[i]);
+            if (std::tolower(a) != std::tolower(b)) return false;
+        }
+        return true;
+    };
+    for (const IntegerKey& k : kIntegerKeys) {
+        if (same(k.key)) return k.key;
+    }
+    for (const TokenKey& k : kTokenKeys) {
+        if (same(k.key)) return k.key;
+    }
+    for (const char* key : {"UseJoypad", "LoadDLL", "VolumeValancer"}) {
+        if (same(key)) return key;
+    }
+    return nullptr;
+}
+
+void CIniFile::NoteMessageSite(const std::string& path, const IniTokenizer& tokenizer, Message message) {
     if (messageSites_ == nullptr) return;
     MessageSite site;
+    site.message = message;
     site.path = path;
-    site.hasOffset = tokenizer != nullptr;
-    if (tokenizer != nullptr) site.offset = tokenizer->TokenStart();
+    site.hasOffset = true;
+    site.offset = tokenizer.TokenStart();
     messageSites_->push_back(std::move(site));
 }
 
 bool CIniFile::ReportParseError(const IniTokenizer& tokenizer, const std::string& path) {
-    NoteMessageSite(path, &tokenizer);
+    NoteMessageSite(path, tokenizer, Message::ParseError);
     return ShowError(kParseError, path.c_str());
 }
 
-bool CIniFile::Load(const std::string& path) {
+bool CIniFile::Load(const std::string& path) { return LoadFile(path, nullptr); }
+
+bool CIniFile::RefuseFile(const std::string& path, ReadRefusal refusal, const Includer* includer) {
+    if (messageSites_ != nullptr) {
+        MessageSite site;
+        site.path = path;
+        site.refusal = refusal;
+        if (includer != nullptr) {
+            site.includer = includer->path;
+            site.includerOffset = includer->offset;
+        }
+        messageSites_->push_back(std::move(site));
+    }
+    return ShowError(kReadFailed, path.c_str());
+}
+
+bool CIniFile::LoadFile(const std::string& path, const Includer* includer) {
     const std::size_t depth = loading_.size();
     try {
         // A file that includes itself, directly or through others, would be
         // read without end; it is refused like a file that cannot be read.
         std::string key = ComparisonKey(path);
         if (depth == 0) filesRead_ = 0;
-        if (depth >= kMaxIncludeDepth || ++filesRead_ > kMaxFilesPerLoad ||
-            std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
-            NoteMessageSite(path, nullptr);
-            return ShowError(kReadFailed, path.c_str());
+        if (depth >= kMaxIncludeDepth) return RefuseFile(path, ReadRefusal::TooDeep, includer);
+        if (++filesRead_ > kMaxFilesPerLoad) return RefuseFile(path, ReadRefusal::TooManyFiles, includer);
+        if (std::find(loading_.begin(), loading_.end(), key) != loading_.end()) {
+            return RefuseFile(path, ReadRefusal::AlreadyReading, includer);
         }
         // A device (a console, a port) is no settings file; reading it could wait for ever.
+        if (NamesADevice(path)) return RefuseFile(path, ReadRefusal::Device, includer);
         IniTokenizer tokenizer;
-        if (NamesADevice(path) || !tokenizer.Open(path)) {
-            NoteMessageSite(path, nullptr);
-            return ShowError(kReadFailed, path.c_str());
-        }
+        if (!tokenizer.Open(path)) return RefuseFile(path, ReadRefusal::Unreadable, includer);
+        if (filesReadPaths_ != nullptr) filesReadPaths_->push_back(path);
         loading_.push_back(std::move(key));
         const bool result = ReadStatements(tokenizer, path);
         loading_.pop_back();
@@ -139,8 +179,7 @@ bool CIniFile::Load(const std::string& path) {
     } catch (const std::length_error&) {
     }
     loading_.resize(depth);
-    NoteMessageSite(path, nullptr);
-    return ShowError(kReadFailed, path.c_str());
+    return RefuseFile(path, ReadRefusal::Unreadable, includer);
 }
 
 bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) {
@@ -148,7 +187,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
         std::string key;
         if (!tokenizer.ReadToken(key)) {
             if (tokenizer.Status() == TokenizerStatus::Exhausted) return true;
-            NoteMessageSite(path, &tokenizer);
+            NoteMessageSite(path, tokenizer, Message::ParseFailed);
             return ShowError(kParseFailed, path.c_str());
         }
         const auto integer = std::find_if(std::begin(kIntegerKeys), std::end(kIntegerKeys),
@@ -183,7 +222,7 @@ bool CIniFile::ReadStatements(IniTokenizer& tokenizer, const std::string& path) 
             if (!ReadVolumeValancer(tokenizer, path)) return false;
         } else {
             // An unknown word is reported and passed over; the load goes on.
-            NoteMessageSite(path, &tokenizer);
+            NoteMessageSite(path, tokenizer, Message::UnknownSymbol);
             (void)ShowError(kUnknownSymbol, key.c_str());
         }
     }
@@ -197,20 +236,21 @@ bool CIniFile::ReadLoadDLLList(IniTokenizer& tokenizer, const std::string& path)
         std::string entry;
         if (!tokenizer.ReadToken(entry) || entry == "}") return true;
         const std::string extension = LowerExtension(entry);
+        const Includer includer{path, tokenizer.TokenStart()};
         if (extension == "inc") {
             // Included files are relative to the file that lists them.
-            if (!Load(FolderPrefix(path) + entry)) return false;
+            if (!LoadFile(FolderPrefix(path) + entry, &includer)) return false;
         } else if (extension == "inn") {
             // An optional include: missing is fine.
             const std::string included = FolderPrefix(path) + entry;
-            if (IsExistingFile(included) && !Load(included)) return false;
+            if (IsExistingFile(included) && !LoadFile(included, &includer)) return false;
         } else {
             LoadDLL.push_back(entry);
         }
         std::string separator;
         if (!tokenizer.ReadToken(separator) || separator == "}") return true;
         if (separator != ",") {
-            NoteMessageSite(path, &tokenizer);
+            NoteMessageSite(path, tokenizer, Message::MissingComma);
             return ShowError(kMissingComma, path.c_str(), entry.c_str());
         }
     }

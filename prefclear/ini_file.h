@@ -72,16 +72,40 @@ public:
     // before the failure keep their new values.
     [[nodiscard]] bool Load(const std::string& path);
 
+    // Why a file was not read at all.
+    enum class ReadRefusal {
+        None,            // it was read (the message is about what it holds)
+        Unreadable,      // it cannot be opened or read whole: missing, a folder, locked
+        Device,          // its name names a device (NUL.inc, CON)
+        AlreadyReading,  // it includes itself, directly or through others
+        TooDeep,         // more than kMaxIncludeDepth includes nested
+        TooManyFiles,    // more than kMaxFilesPerLoad files in one Load
+    };
+    // Which of Load's messages.
+    enum class Message { ReadFailed, ParseFailed, ParseError, UnknownSymbol, MissingComma };
     // Where each message of Load came from, for a tool that checks files: the
     // file being read and where the token at fault begins (none when the file
-    // itself could not be read). One site per message, in order.
+    // itself could not be read, and then why not). One site per message, in
+    // order.
     struct MessageSite {
+        Message message = Message::ReadFailed;
         std::string path;
         bool hasOffset = false;
         std::size_t offset = 0;
+        ReadRefusal refusal = ReadRefusal::None;
+        // A file named by a LoadDLL entry: the file that lists it, and where
+        // that entry begins in it.
+        std::string includer;
+        std::size_t includerOffset = 0;
     };
     // Later loads append their sites here; null (the default) keeps none.
     void RecordMessageSites(std::vector<MessageSite>* sites) { messageSites_ = sites; }
+    // Later loads append the path of each file they read whole; null keeps none.
+    void RecordFilesRead(std::vector<std::string>* paths) { filesReadPaths_ = paths; }
+
+    // The key `word` is with its letters in another case, for a tool that
+    // checks files; null when it is none (or is that key exactly).
+    [[nodiscard]] static const char* KeyInAnotherCase(const std::string& word);
 
     std::int32_t GetIniFileVersion() const override { return IniFileVersion; }
     std::int32_t GetViewWidth() const override { return ViewWidth; }
@@ -110,10 +134,17 @@ public:
     std::int32_t DefaultVolumeRate = 100;
 
 private:
+    // The entry of a LoadDLL list that names an included file.
+    struct Includer {
+        const std::string& path;
+        std::size_t offset;
+    };
+    [[nodiscard]] bool LoadFile(const std::string& path, const Includer* includer);
+    [[nodiscard]] bool RefuseFile(const std::string& path, ReadRefusal refusal, const Includer* includer);
     [[nodiscard]] bool ReadStatements(::IniTokenizer& tokenizer, const std::string& path);
     [[nodiscard]] bool ReadLoadDLLList(::IniTokenizer& tokenizer, const std::string& path);
     [[nodiscard]] bool ReadVolumeValancer(::IniTokenizer& tokenizer, const std::string& path);
-    void NoteMessageSite(const std::string& path, const ::IniTokenizer* tokenizer);
+    void NoteMessageSite(const std::string& path, const ::IniTokenizer& tokenizer, Message message);
     // "【 path 】解析エラー", noted at the token at fault; always false.
     bool ReportParseError(const ::IniTokenizer& tokenizer, const std::string& path);
 
@@ -122,6 +153,7 @@ private:
     std::vector<std::string> loading_;
     std::size_t filesRead_ = 0;  // by the outermost Load under way
     std::vector<MessageSite>* messageSites_ = nullptr;
+    std::vector<std::string>* filesReadPaths_ = nullptr;
 };
 
 }  // namespace startup

@@ -5,6 +5,7 @@
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/sim.h"
+#include "recordcheck/causes.h"
 #include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/layout.h"
@@ -37,7 +38,7 @@ bool LayOutOtherGame(Context& c, const std::string& hostFolder, std::string& err
         error = mirror.error;
         return false;
     }
-    if (read) LayOutWhatTheInstallerWrote(c.machine, settings, folder);
+    if (read) c.others.push_back(LayOutWhatTheInstallerWrote(c.machine, settings, folder));
     c.report.otherGames.push_back(folder);
     return true;
 }
@@ -48,7 +49,7 @@ void PutBackWhatPrefclearDeleted(Context& c) {
     const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
     for (const Step& step : c.report.prefclear.steps) {
         if (step.outcome == StepOutcome::Removed && step.path.compare(0, prefix.size(), prefix) == 0) {
-            c.machine.AddFile(step.path);
+            c.machine.AddFile(std::string(step.path));
         }
     }
 }
@@ -98,17 +99,35 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     if (c.settingsRead) {
         CheckSettingsValues(c);
-        LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
+        c.wrote = LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
     }
+    const std::size_t beforePrefclear = report.findings.size();
     RunPrefclear(c);
+    if (!c.prefclearShipped) {
+        // A game without Prefclear is not held to what Prefclear would say.
+        report.prefclearShipped = false;
+        for (std::size_t i = 0; i < report.findings.size(); ++i) {
+            // Its findings, and those of the save-folder setting, which only it reads.
+            if (i >= beforePrefclear || report.findings[i].file == kSaveSettingFile) {
+                report.findings[i].severity = Severity::Note;
+            }
+        }
+    }
     PutBackWhatPrefclearDeleted(c);
     RunAskingMode(c);
     InstallFileList().swap(c.files);
     RunRemovingMode(c);
     AttachRecordBoxes(c);
-    if (c.settingsRead && c.filesRead && ReadHostFileList(options.hostFolder, c.files)) {
+    if (c.settingsRead && c.filesRead) {
+        bool utf8List = false;
+        for (const Finding& finding : report.findings) {
+            utf8List = utf8List || (finding.cause == Cause::EncodingMisread && finding.file == kFileListFile);
+        }
         AddStepFindings(c);
-        FindUnlisted(c);
+        FindUnlisted(c, utf8List);
+        CheckOtherGames(c);
+        CheckLeftShortcuts(c);
+        GroupByCause(c, utf8List);
     }
     return true;
 }

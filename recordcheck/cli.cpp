@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/paths.h"
+#include "common/sjis.h"
 #include "recordcheck/check.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/mirror.h"
@@ -34,6 +35,7 @@ const char kUsage[] =
     "                         uninstalls: game-key (#Registry) or uninstall-entry\n"
     "                         (may be given twice)\n"
     "  --version              the version of recordcheck\n"
+    "  --                     ends the options: what follows is the game folder\n"
     "\n"
     "Exit status: 0 clean, 1 warnings, 2 records the programs cannot read,\n"
     "3 a bad command line or a folder that cannot be read.\n";
@@ -41,25 +43,62 @@ const char kUsage[] =
 // What a bad command line or an unreadable folder ends with.
 constexpr int kUsageStatus = 3;
 
-// An absolute Windows folder: a drive, then names Windows can hold.
-bool IsInstallPath(const std::string& path) {
-    if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return false;
-    const char drive = path[0];
-    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-    std::string rest = path.substr(3);
+// What is wrong with an --install-path value (CP932), and what to write
+// instead; "" for an absolute Windows folder of names Windows can hold.
+std::string InstallPathFault(const std::string& path) {
+    const std::string example = "e.g. 'D:\\Games\\Maker\\Game'";
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (!drive) return "begin with a drive and a backslash, " + example;
+    if (path.size() > 2 && path[2] == '/') {
+        std::string meant = path;
+        for (std::size_t i = 0; i < meant.size(); ++i) {
+            if (sjis::IsLeadByte(static_cast<unsigned char>(meant[i]))) {
+                ++i;
+            } else if (meant[i] == '/') {
+                meant[i] = '\\';
+            }
+        }
+        return "write backslashes, as Windows does: '" + Utf8FromCp932(meant) + "'";
+    }
+    if (path.size() > 2 && path[2] != '\\') return "write a backslash after the drive, " + example;
+    std::string rest = path.size() > 3 ? path.substr(3) : std::string();
     RemoveTrailingSeparator(rest);  // never the 0x5C that ends a character such as 表
-    if (rest.empty() || !IsSafeRelativePath(rest)) return false;
+    if (rest.empty()) return "give the game's own folder, not the drive's root: " + example;
+    const StepReason fault = CheckRelativePath(rest);
+    if (fault == StepReason::DotsComponent) return "write the folder without '.' or '..'";
+    if (fault == StepReason::EmptyComponent) return "write one backslash between names";
     // Each name one Windows can hold.
     for (std::string name = rest; !name.empty(); name = GetParentPath(name)) {
-        if (!IsWindowsName(GetLastComponent(name))) return false;
+        const std::string last = GetLastComponent(name);
+        if (!IsWindowsName(last) || IsDeviceName(last)) {
+            return "'" + Utf8FromCp932(last) + "' is no name Windows can hold: rename it";
+        }
     }
-    return true;
+    return fault == StepReason::None ? std::string() : "write an ordinary folder path, " + example;
 }
 
-int UsageError(const std::string& message, std::ostream& err) {
-    err << "recordcheck: " << message << "\n\n" << kUsage;
-    return kUsageStatus;
-}
+// A command line recordcheck cannot run: the message, and under --json a
+// small document that says so (on `out`, where the report would go).
+class Refusal {
+public:
+    Refusal(std::ostream& out, std::ostream& err, bool json) : out_(out), err_(err), json_(json) {}
+
+    int operator()(const std::string& message, bool usage = false) const {
+        err_ << "recordcheck: " << message << "\n" << (usage ? "\n" + std::string(kUsage) : std::string());
+        if (json_) {
+            out_ << "{\n  \"format\": " << kJsonFormatVersion << ",\n  \"version\": " << JsonString(RECORDCHECK_VERSION)
+                 << ",\n  \"exit_code\": " << kUsageStatus << ",\n  \"result\": \"not checked\",\n  \"error\": "
+                 << JsonString(message) << "\n}\n";
+        }
+        return kUsageStatus;
+    }
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    bool json_;
+};
 
 enum class Format { Text, Gcc, Json, Summary };
 
@@ -85,13 +124,28 @@ bool OptionValue(const std::vector<std::string>& arguments, std::size_t& i, cons
 }  // namespace
 
 int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    bool json = false;
+    for (const std::string& argument : arguments) {
+        if (argument == "--") break;
+        json = json || argument == "--json" || argument == "--format=json";
+    }
+    const Refusal refuse(out, err, json);
     CheckOptions options;
     Format format = Format::Text;
+    std::string formatGiven;  // the option that chose the format
+    bool optionsEnd = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        std::string value;
-        bool missing = false;
-        if (argument == "--help" || argument == "-h") {
+        if (optionsEnd || argument.rfind("--", 0) != 0) {
+            if (!options.hostFolder.empty()) return refuse("one game folder at a time");
+            options.hostFolder = argument;
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (argument == "--help") {
             out << kUsage;
             return 0;
         }
@@ -99,59 +153,68 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
             out << "recordcheck " << RECORDCHECK_VERSION << "\n";
             return 0;
         }
+        std::string value;
+        bool missing = false;
+        Format chosen = format;
         if (argument == "--json") {
-            format = Format::Json;
+            chosen = Format::Json;
         } else if (argument == "--quiet") {
-            format = Format::Summary;
+            chosen = Format::Summary;
         } else if (argument.rfind("--format=", 0) == 0) {
             value = argument.substr(9);
             if (value == "text") {
-                format = Format::Text;
+                chosen = Format::Text;
             } else if (value == "gcc") {
-                format = Format::Gcc;
+                chosen = Format::Gcc;
             } else if (value == "json") {
-                format = Format::Json;
+                chosen = Format::Json;
             } else {
-                return UsageError("--format takes text, gcc or json, not " + value, err);
+                return refuse("--format takes text, gcc or json, not " + value);
             }
         } else if (OptionValue(arguments, i, "--install-path", value, missing)) {
-            if (missing) return UsageError("--install-path needs a Windows path", err);
-            if (!Cp932FromUtf8(value, options.installPath) || !IsInstallPath(options.installPath)) {
-                return UsageError("--install-path: not an absolute Windows folder in code page 932: " + value, err);
+            if (missing) return refuse("--install-path needs a Windows path, e.g. 'D:\\Games\\Maker\\Game'");
+            if (!Cp932FromUtf8(value, options.installPath)) {
+                return refuse("--install-path " + value + ": a character code page 932 cannot hold: use Shift-JIS characters");
             }
+            const std::string fault = InstallPathFault(options.installPath);
+            if (!fault.empty()) return refuse("--install-path " + value + ": " + fault);
+            continue;
         } else if (OptionValue(arguments, i, "--other-game", value, missing)) {
-            if (missing) return UsageError("--other-game needs a folder", err);
+            if (missing) return refuse("--other-game needs a folder");
             std::error_code error;
-            if (!std::filesystem::is_directory(value, error)) return UsageError("not a folder: " + value, err);
+            if (!std::filesystem::is_directory(value, error)) return refuse("--other-game: no such folder: " + value);
             options.otherGames.push_back(value);
+            continue;
         } else if (OptionValue(arguments, i, "--not-installed", value, missing)) {
             if (value == "game-key") {
                 options.keys.gameKey = false;
             } else if (value == "uninstall-entry") {
                 options.keys.uninstallEntry = false;
             } else {
-                return UsageError("--not-installed takes game-key or uninstall-entry", err);
+                return refuse("--not-installed takes game-key or uninstall-entry");
             }
-        } else if (argument.rfind("--", 0) == 0 && argument.size() > 2) {
-            return UsageError("unknown option " + argument, err);
-        } else if (options.hostFolder.empty()) {
-            options.hostFolder = argument;
+            continue;
         } else {
-            return UsageError("one game folder at a time", err);
+            return refuse("unknown option " + argument +
+                          " (recordcheck --help lists them; a folder whose name begins with -- goes after --)");
         }
+        // One output: two options that ask for two are a mistake, not a choice.
+        if (!formatGiven.empty() && chosen != format) {
+            return refuse(formatGiven + " and " + argument + " ask for two outputs: give one");
+        }
+        format = chosen;
+        formatGiven = argument;
     }
-    if (options.hostFolder.empty()) return UsageError("no game folder given", err);
+    if (options.hostFolder.empty()) return refuse("no game folder given", true);
     std::error_code error;
     if (!std::filesystem::is_directory(options.hostFolder, error)) {
-        return UsageError("not a folder: " + options.hostFolder, err);
+        return refuse((std::filesystem::exists(options.hostFolder, error) ? "not a folder: " : "no such folder: ") +
+                      options.hostFolder);
     }
 
     Report report;
     std::string failure;
-    if (!CheckGameFolder(options, report, failure)) {
-        err << "recordcheck: " << failure << "\n";
-        return kUsageStatus;
-    }
+    if (!CheckGameFolder(options, report, failure)) return refuse(failure);
     switch (format) {
         case Format::Text: WriteText(out, report); break;
         case Format::Gcc: WriteGcc(out, report); break;

@@ -3,7 +3,10 @@
 #include <iconv.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <map>
+#include <vector>
 
 #include "common/sjis.h"
 
@@ -86,6 +89,30 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
     return length;
 }
 
+// Appends the UTF-8 form of the CP932 character of `width` bytes at `at`;
+// false when CP932 has no such character. Each character's form is asked of
+// the converter once and kept: (length << 24) | bytes, 0 for not yet asked.
+bool AppendUtf8Form(std::string_view bytes, std::size_t at, std::size_t width, std::string& out) {
+    static std::vector<std::uint32_t> forms(1 << 16, 0);
+    constexpr std::uint32_t kNone = 0xFF000000;
+    const unsigned code = width == 1 ? static_cast<unsigned char>(bytes[at])
+                                     : (static_cast<unsigned char>(bytes[at]) << 8) | static_cast<unsigned char>(bytes[at + 1]);
+    std::uint32_t& form = forms[code];
+    if (form == 0) {
+        std::string converted;
+        form = ToUtf8().ConvertCharacter(std::string(bytes.substr(at, width)), converted) && !converted.empty() && converted.size() <= 3
+                   ? static_cast<std::uint32_t>(converted.size()) << 24
+                   : kNone;
+        for (std::size_t i = 0; form != kNone && i < converted.size(); ++i) {
+            form |= static_cast<std::uint32_t>(static_cast<unsigned char>(converted[i])) << (8 * (2 - i));
+        }
+    }
+    if (form == kNone) return false;
+    const std::size_t length = form >> 24;
+    for (std::size_t i = 0; i < length; ++i) out.push_back(static_cast<char>((form >> (8 * (2 - i))) & 0xFF));
+    return true;
+}
+
 }  // namespace
 
 bool IsUtf8(const std::string& text) {
@@ -127,16 +154,28 @@ bool ExactCp932(const std::string& character, std::string& out) {
         out = character;
         return true;
     }
-    return ToCp932().ConvertCharacter(character, out) && Utf8FromCp932(out) == character;
+    // Each character is asked of the converter once: a folder of a hundred
+    // thousand Japanese names has few characters many times over.
+    static std::map<std::string, std::string> known;
+    const auto found = known.find(character);
+    if (found != known.end()) {
+        out = found->second;
+        return !out.empty();
+    }
+    std::string converted;
+    if (!ToCp932().ConvertCharacter(character, converted) || Utf8FromCp932(converted) != character) converted.clear();
+    known.emplace(character, converted);
+    out = converted;
+    return !out.empty();
 }
 
 }  // namespace
 
-std::string Utf8FromCp932(const std::string& bytes) {
+std::string Utf8FromCp932(std::string_view bytes) {
     // Plain ASCII, the most of any path, is the same in both.
     bool ascii = true;
     for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) return bytes;
+    if (ascii) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t at = 0; at < bytes.size();) {
@@ -146,10 +185,7 @@ std::string Utf8FromCp932(const std::string& bytes) {
             continue;
         }
         const std::size_t width = sjis::IsLeadByte(byte) ? 2 : 1;
-        std::string converted;
-        if (at + width <= bytes.size() && ToUtf8().ConvertCharacter(bytes.substr(at, width), converted)) {
-            out += converted;
-        } else {
+        if (at + width > bytes.size() || !AppendUtf8Form(bytes, at, width, out)) {
             const std::size_t present = at + width <= bytes.size() ? width : bytes.size() - at;
             for (std::size_t i = 0; i < present; ++i) out += kReplacement;
         }
@@ -160,6 +196,13 @@ std::string Utf8FromCp932(const std::string& bytes) {
 
 bool IsCp932(const std::string& bytes) {
     return Utf8FromCp932(bytes).find(kReplacement) == std::string::npos;
+}
+
+bool LooksUtf8(const std::string& bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return IsUtf8(bytes);
+    }
+    return false;
 }
 
 WindowsName WindowsNameFromHost(const std::string& name) {

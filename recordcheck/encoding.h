@@ -3,13 +3,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace recordcheck {
 
 // CP932 bytes as UTF-8. The bytes are walked as the programs walk them (a
 // lead byte takes the byte after it); each byte of a character that is not
 // CP932 becomes U+FFFD, so the result is always valid UTF-8.
-[[nodiscard]] std::string Utf8FromCp932(const std::string& bytes);
+[[nodiscard]] std::string Utf8FromCp932(std::string_view bytes);
 
 // True when `text` is well-formed UTF-8.
 [[nodiscard]] bool IsUtf8(const std::string& text);
@@ -22,6 +23,10 @@ enum class TextEncoding { ShiftJis, Utf8WithBom, Utf8, Utf16 };
 
 // True when every character of `bytes` is a CP932 character.
 [[nodiscard]] bool IsCp932(const std::string& bytes);
+// True when `bytes` holds non-ASCII text that is well-formed UTF-8: Shift-JIS
+// text almost never is, so it was written in UTF-8 (even where its bytes
+// happen to form CP932 characters too).
+[[nodiscard]] bool LooksUtf8(const std::string& bytes);
 
 // A name from the host file system as the programs would see it.
 struct WindowsName {

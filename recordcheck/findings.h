@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,14 +63,68 @@ extern const FindingKind kStartupClimbs;      // RC505
 // Every kind, in code order.
 extern const FindingKind* const kAllFindingKinds[];
 extern const std::size_t kFindingKindCount;
+// The kind of `code`; null when there is none.
+[[nodiscard]] const FindingKind* FindKind(const std::string& code);
 
-// A finding's file, what it found and what goes wrong: its own words or its
-// step's.
+// Why a finding was made. Each cause belongs to one code and has its own
+// words: what goes wrong and what to change, for this cause and no other
+// (a maker acts on the fix line). The words are one row of the table in
+// findings.cpp, with {1}, {2} ... for the finding's arguments; the printers
+// look them up, so a second language is a second column of that table.
+enum class Cause : std::uint16_t {
+    Plain,  // the kind's own fix; the problem is the finding's first argument
+    // RC101-RC106: the record files.
+    RecordMissing, StartupMissing, RecordUnreadable,
+    SyntaxCommaBetweenEntries, SyntaxKeyCase, SyntaxUnknownKey, SyntaxNoHash, SyntaxHexUpperX, SyntaxHexExpected,
+    SyntaxIntegerExpected, SyntaxEscapedQuote, SyntaxQuoteMissing, SyntaxCommentAtEnd, SyntaxUnquotedJapanese,
+    SyntaxUnquotedValue, SyntaxEqualsMissing, SyntaxEqualsBeforeList, SyntaxBraceMissing, SyntaxEntryComma,
+    SyntaxShortcutComma, SyntaxEndOfFile, SyntaxStrayByte, SyntaxOther,
+    EncodingUnreadable, EncodingMisread, RecordEmpty, ValueCutAtNul, RecordOfNuls,
+    // RC201-RC214: Installer.ini's values.
+    GameNameEmpty, GameNameEmptyShortcuts, RegistryEmpty, RegistryMissing, RegistrySystemKey, RegistryEmptyName,
+    UninstallerAbsent, UninstallerNameOther, UninstallerRenamedAbsent, LinkNameExtension, ValueNotShiftJis,
+    ShortcutNotShiftJis, ShortcutRefused, ShortcutFolderInPlace, ShortcutStays, ShortcutLeft, MenuRefused,
+    MenuFolderStays, MakerFolderName, MakerFolderCase, EntryNoRights, EntryNameTooLong, GameKeySubkeys,
+    EntrySubkeys, OtherGameKey, OtherGameEntry, OtherGameDesktop, OtherGameMenu,
+    // RC301-RC305: InstallFiles.ini's entries.
+    ListedMissing, ListedFolderMissing, ListedDots, ListedAbsolute, ListedWildcard, ListedDevice, ListedFolderName,
+    ListedDoubledSeparator, ListedBadCharacter, ListedNul, ListedLinkOnTheWay, ListedPathTooLong,
+    ListedRefusedOther, ListedIsFolder, ListedIsLink, ListedReadOnly, ListedStays, FolderStays, FolderCaseTwin,
+    FolderRefused, RecordStays,
+    // RC401-RC407: the game folder itself.
+    Unlisted, UnlistedEmptyFolder, UnlistedLink, SaveDataStays, GameFolderStays, NameNotShiftJis, NameInvalid,
+    NameDevice, NameTrailingDot, NameBackslash, NameTwice, PathTooLong, NameRawBytes,
+    // RC501-RC505: Prefclear's records.
+    StartupUnreadable, IncludeMissing, IncludeDevice, IncludeLoop, IncludeTooDeep, IncludeTooMany,
+    StartupQuoteMissing, StartupUnquotedJapanese, StartupHashComment, StartupStrayByte, StartupEqualsMissing,
+    StartupIntegerExpected, StartupValueMissing, StartupCommaMissing, StartupOther, StartupKeyCase, StartupSection,
+    StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, StartupClimbs,
+    Count,
+};
+
+struct CauseText {
+    Cause cause;
+    const FindingKind* kind;
+    const char* problem;  // what goes wrong, UTF-8, with {1}, {2} ... for the arguments
+    const char* fix;      // what to change, the same way
+};
+// The words of `cause`.
+[[nodiscard]] const CauseText& TextOf(Cause cause);
+// `text` with {1}, {2} ... replaced by the arguments (none left for one that is missing).
+[[nodiscard]] std::string FillWords(const char* text, const std::vector<std::string>& arguments);
+
+// A finding's file, what it found, what goes wrong and what to change: its
+// cause's words, filled with its own arguments or its step's.
 [[nodiscard]] std::string FindingFile(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFound(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingProblem(const Report& report, const Finding& finding);
+[[nodiscard]] std::string FindingFix(const Report& report, const Finding& finding);
+// What a step of the uninstall did, in words: "file stays: it is read-only ...".
+[[nodiscard]] std::string StepWords(const Step& step);
 
-// A finding of `kind` about `file` as a whole (line 1, column 1).
+// A finding of `cause` about `file` as a whole (line 1, column 1).
+[[nodiscard]] Finding MakeFinding(Cause cause, const std::string& file, std::vector<std::string> arguments = {});
+// The same for a kind that has one cause: its own fix, and `problem`.
 [[nodiscard]] Finding MakeFinding(const FindingKind& kind, const std::string& file, const std::string& problem);
 
 // The line starts of a file's bytes, to place findings without rescanning.
@@ -77,11 +132,13 @@ class LineIndex {
 public:
     LineIndex() = default;
     explicit LineIndex(const std::string& bytes);
-    // Places `finding` at byte `offset`: its line and byte column.
+    // Places `finding` at byte `offset`: its line and its column in
+    // characters, as an editor counts them (a two-byte character is one).
     void Place(Finding& finding, std::size_t offset) const;
 
 private:
-    std::vector<std::size_t> starts_{0};
+    std::string bytes_;
+    std::vector<std::uint32_t> starts_{0};  // a record the programs read is below 4 GB
 };
 
 }  // namespace recordcheck

@@ -15,10 +15,10 @@ namespace {
 std::string J(const std::string& cp932) { return JsonString(Utf8FromCp932(cp932)); }
 
 // CP932 text as a JSON string, appended.
-void AppendText(std::string& out, const std::string& cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
+void AppendText(std::string& out, std::string_view cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
 
 // The exact bytes, for a reader that compares them with what a program shows.
-void AppendHex(std::string& out, const std::string& bytes) {
+void AppendHex(std::string& out, std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
     out.push_back('"');
     for (const char c : bytes) {
@@ -117,7 +117,11 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
     out += "\", \"severity\": \"";
     out += SeverityName(finding.severity);
     out += "\", \"file\": ";
-    AppendText(out, FindingFile(report, finding));
+    if (finding.hostFile) {
+        AppendJsonString(out, finding.file);
+    } else {
+        AppendText(out, FindingFile(report, finding));
+    }
     out += ", \"line\": " + std::to_string(finding.line) + ", \"column\": " + std::to_string(finding.column) +
            ", \"offset\": " + (finding.hasOffset ? std::to_string(finding.offset) : std::string("null")) +
            ", \"found\": ";
@@ -125,10 +129,15 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
     out += ", \"problem\": ";
     AppendJsonString(out, FindingProblem(report, finding));
     out += ", \"fix\": ";
-    AppendJsonString(out, finding.fix);
+    AppendJsonString(out, FindingFix(report, finding));
     out += ", \"shows\": ";
     AppendBoxes(out, finding.shows);
-    out += '}';
+    out += ", \"consequences\": [";
+    for (std::size_t i = 0; i < finding.consequences.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += std::to_string(finding.consequences[i]);
+    }
+    out += "]}";
 }
 
 }  // namespace
@@ -179,6 +188,7 @@ void WriteJson(std::ostream& o, const Report& report) {
     WriteRun(o, report.removing, "    ", true);
     o << "\n  },\n  \"prefclear\": ";
     WriteRun(o, report.prefclear, "  ", true);
+    o << ",\n  \"prefclear_shipped\": " << (report.prefclearShipped ? "true" : "false");
     o << ",\n  \"save_folder\": " << J(report.saveFolder) << ",\n  \"unlisted\": ";
     List(o, report.unlisted, "  ", [](std::string& out, const Unlisted& item) {
         out += "{\"path\": ";

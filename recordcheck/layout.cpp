@@ -1,5 +1,6 @@
 #include "recordcheck/layout.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,12 +33,14 @@ fs::path FindHostEntry(const fs::path& folder, const std::string& name) {
 
 // A file at `path` and the folders above it, unless something of another
 // kind already stands on the way (a tampered record can name anything).
-void PlaceFile(sim::Machine& machine, const std::string& path) {
+// False when it was not laid out.
+bool PlaceFile(sim::Machine& machine, const std::string& path) {
     for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
-        if (machine.IsFile(folder)) return;
+        if (machine.IsFile(folder)) return false;
     }
-    if (machine.IsFolder(path)) return;
+    if (machine.IsFolder(path)) return false;
     machine.AddFile(path, "shortcut");
+    return true;
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& text) {
@@ -46,20 +49,25 @@ void SetStringValue(HKEY key, const char* name, const std::string& text) {
 }
 
 // The game's key and its uninstall entry, written through the registry calls
-// as the installer writes them.
-void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFolder, const InstalledKeys& keys) {
+// as the installer writes them. Without a Registry value the installer's
+// entry has a name the records do not give: none is laid out.
+void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFolder, const InstalledKeys& keys,
+                    InstallerWrote& wrote) {
+    if (settings.Registry.empty()) return;
     HKEY key = nullptr;
-    if (keys.gameKey && !settings.Registry.empty() && RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, nullptr,
-                                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                                                      nullptr) == ERROR_SUCCESS) {
+    if (keys.gameKey && RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings.Registry.c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                        nullptr) == ERROR_SUCCESS) {
         SetStringValue(key, "InstallPath", gameFolder);
         (void)RegCloseKey(key);
+        wrote.gameKey = settings.Registry;
     }
     const std::string entry = MakeUninstallEntryPath(settings.Registry);
-    if (!keys.uninstallEntry || RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (!keys.uninstallEntry || RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
+    wrote.entry = entry;
     const std::string uninstaller =
         settings.UninstallerExeFileName.empty() ? "Uninstaller.exe" : settings.UninstallerExeFileName;
     SetStringValue(key, "DisplayName", settings.GameName);
@@ -82,7 +90,7 @@ bool EndsWithLnk(const std::string& name) {
 // when no file can be named so.
 std::string ShortcutFileName(const std::string& linkName) {
     std::string name = linkName;
-    if (!IsCp932(name) && !Cp932FromUtf8(linkName, name)) return std::string();
+    if ((!IsCp932(name) || LooksUtf8(name)) && !Cp932FromUtf8(linkName, name)) return std::string();
     RemoveTrailingSeparator(name);
     if (!IsSafeRelativePath(name)) return std::string();
     return EndsWithLnk(name) ? name : name + ".lnk";
@@ -120,11 +128,6 @@ bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& set
            ParseInstallerSettings(bytes.data(), bytes.size(), settings);
 }
 
-bool ReadHostFileList(const std::string& hostFolder, InstallFileList& files) {
-    std::string bytes;
-    return ReadHostRecord(hostFolder, "InstallFiles.ini", bytes) && ParseInstallFileList(bytes.data(), bytes.size(), files);
-}
-
 std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings, std::string& placement) {
     if (!options.installPath.empty()) {
         placement = "as given by --install-path";
@@ -152,62 +155,73 @@ std::string ChooseGameFolder(const CheckOptions& options, const InstallerSetting
     return JoinWithSeparator(folder, name);
 }
 
-void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
-                                 const std::string& gameFolder, const InstalledKeys& keys) {
+InstallerWrote LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
+                                           const std::string& gameFolder, const InstalledKeys& keys) {
+    InstallerWrote wrote;
+    wrote.name = Utf8FromCp932(settings.GameName.empty() ? gameFolder : settings.GameName + " in " + gameFolder);
     const std::string desktop = GetCommonDesktopFolderPath();
-    for (const ShortcutEntry& e : settings.DesktopShortcut) {
-        const std::string file = ShortcutFileName(e.LinkName);
-        if (!file.empty()) PlaceFile(machine, JoinWithSeparator(desktop, file));
+    for (std::size_t i = 0; i < settings.DesktopShortcut.size(); ++i) {
+        const std::string file = ShortcutFileName(settings.DesktopShortcut[i].LinkName);
+        const std::string path = JoinWithSeparator(desktop, file);
+        if (!file.empty() && PlaceFile(machine, path)) wrote.desktop.push_back({path, i});
     }
     const std::string makerMenu = MenuName(settings.DefaultGameMakerProgramMenuName);
     const std::string gameMenu = MenuName(settings.GameName);
     if ((makerMenu.empty() || IsSafeRelativePath(makerMenu)) && IsSafeRelativePath(gameMenu)) {
+        const std::string programs = GetCommonProgramsFolderPath();
         const std::string folder =
-            JoinWithSeparator(GetCommonProgramsFolderPath(),
-                              makerMenu.empty() ? gameMenu : JoinWithSeparator(makerMenu, gameMenu));
-        for (const ShortcutEntry& e : settings.Shortcut) {
-            const std::string file = ShortcutFileName(e.LinkName);
-            if (!file.empty()) PlaceFile(machine, JoinWithSeparator(folder, file));
+            JoinWithSeparator(programs, makerMenu.empty() ? gameMenu : JoinWithSeparator(makerMenu, gameMenu));
+        for (std::size_t i = 0; i < settings.Shortcut.size(); ++i) {
+            const std::string file = ShortcutFileName(settings.Shortcut[i].LinkName);
+            const std::string path = JoinWithSeparator(folder, file);
+            if (!file.empty() && PlaceFile(machine, path)) wrote.menu.push_back({path, i});
+        }
+        if (!wrote.menu.empty()) {
+            wrote.gameMenu = folder;
+            if (!makerMenu.empty()) wrote.makerMenu = JoinWithSeparator(programs, makerMenu);
         }
     }
-    LayOutRegistry(settings, gameFolder, keys);
+    LayOutRegistry(settings, gameFolder, keys, wrote);
+    return wrote;
 }
 
 void AddFolderFindings(Context& c, const MirrorResult& mirror) {
     const std::string prefix = JoinWithSeparator(c.gameFolder, std::string());
+    std::string tooLong;  // the last path too long: what lies below it is too long as well
     for (const MirrorNote& note : mirror.notes) {
-        const FindingKind* kind = nullptr;
-        std::string problem;
+        const std::string& path = note.windowsPath;
+        const std::string relative = path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+        // A name Windows cannot hold is named as it is on this machine.
+        const std::string host = Utf8FromHost(note.hostPath.substr(std::min(note.hostPath.size(), c.report.hostFolder.size() + 1)));
+        const std::string name = Utf8FromHost(note.hostPath.substr(note.hostPath.rfind('/') + 1));
+        Finding finding;
         switch (note.kind) {
-            case MirrorNote::Kind::Unrepresentable:
-                kind = &kNameNotShiftJis;
-                problem = "the name holds characters that code page 932 cannot hold (shown as ?): no record can "
-                          "name it, and the Uninstaller cannot delete it";
-                break;
-            case MirrorNote::Kind::RawBytes:
-                kind = &kNameRawBytes;
-                problem = "the name is not UTF-8 on this system; taken as Shift-JIS bytes";
-                break;
+            case MirrorNote::Kind::Unrepresentable: finding = MakeFinding(Cause::NameNotShiftJis, relative); break;
+            case MirrorNote::Kind::RawBytes: finding = MakeFinding(Cause::NameRawBytes, relative); break;
+            case MirrorNote::Kind::DeviceName: finding = MakeFinding(Cause::NameDevice, relative, {name}); break;
             case MirrorNote::Kind::InvalidName:
-                kind = &kNameInvalid;
-                problem = "Windows cannot hold this name; it was left out of the check";
+            case MirrorNote::Kind::Backslash:
+                finding = MakeFinding(note.kind == MirrorNote::Kind::Backslash ? Cause::NameBackslash : Cause::NameInvalid,
+                                      host, {name});
+                finding.hostFile = true;
                 break;
-            case MirrorNote::Kind::SameName:
-                kind = &kNameTwice;
-                problem = "Windows takes this name for one already in the folder (letters in another case, or "
-                          "trailing dots or spaces); it was left out of the check";
+            case MirrorNote::Kind::TrailingDot: {
+                std::string trimmed = name;
+                while (!trimmed.empty() && (trimmed.back() == '.' || trimmed.back() == ' ')) trimmed.pop_back();
+                finding = MakeFinding(Cause::NameTrailingDot, host, {name, trimmed});
+                finding.hostFile = true;
                 break;
+            }
+            case MirrorNote::Kind::SameName: finding = MakeFinding(Cause::NameTwice, relative); break;
             case MirrorNote::Kind::TooLong:
-                kind = &kPathTooLong;
-                problem = "the full path has " + std::to_string(note.characters) +
-                          " characters here; the programs' calls fail on paths of 260 characters or more";
+                if (!tooLong.empty() && path.compare(0, tooLong.size() + 1, tooLong + "\\") == 0) continue;
+                tooLong = path;
+                finding = MakeFinding(Cause::PathTooLong, relative, {std::to_string(note.characters)});
                 break;
             case MirrorNote::Kind::Link:
                 continue;  // listed as unlisted, or as the link on a refused entry's way
         }
-        const std::string& path = note.windowsPath;
-        const std::string relative = path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
-        c.Add(MakeFinding(*kind, relative, problem));
+        c.Add(std::move(finding));
     }
 }
 

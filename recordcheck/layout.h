@@ -14,19 +14,15 @@ namespace recordcheck {
 // installer would have put the game; false when it cannot be read.
 [[nodiscard]] bool ReadPlacementSettings(const std::string& hostFolder, InstallerSettings& settings);
 
-// Reads InstallFiles.ini straight from the host folder; false when it cannot
-// be read.
-[[nodiscard]] bool ReadHostFileList(const std::string& hostFolder, InstallFileList& files);
-
 // The game folder's place on the simulated machine, and why there.
 [[nodiscard]] std::string ChooseGameFolder(const CheckOptions& options, const InstallerSettings* settings,
                                            std::string& placement);
 
 // The shortcuts and registry keys a readable Installer.ini describes, where
 // the installer writes them (keys in the program's own view), for the game
-// in `gameFolder`; of the keys, those `keys` holds.
-void LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
-                                 const std::string& gameFolder, const InstalledKeys& keys = InstalledKeys());
+// in `gameFolder`; of the keys, those `keys` holds. Returns what it wrote.
+InstallerWrote LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
+                                           const std::string& gameFolder, const InstalledKeys& keys = InstalledKeys());
 
 // The mirror's notes on names Windows would see differently, as findings.
 void AddFolderFindings(Context& c, const MirrorResult& mirror);

@@ -95,6 +95,23 @@ bool ListHostFolder(const std::string& folder, std::vector<HostEntry>& entries) 
     return true;
 }
 
+// A name that ends in a dot or a space: Windows drops them, so no installer
+// can have written it.
+bool EndsInDotOrSpace(const std::string& name) { return !name.empty() && (name.back() == '.' || name.back() == ' '); }
+
+// Why Windows cannot hold a name, as exactly as can be said.
+MirrorNote::Kind InvalidNameKind(const std::string& name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (sjis::IsLeadByte(static_cast<unsigned char>(name[i]))) {
+            ++i;
+        } else if (name[i] == '\\') {
+            return MirrorNote::Kind::Backslash;
+        }
+    }
+    if (!IsWindowsName(name, true)) return MirrorNote::Kind::InvalidName;
+    return EndsInDotOrSpace(name) ? MirrorNote::Kind::TrailingDot : MirrorNote::Kind::InvalidName;
+}
+
 // Which folder's children are being copied.
 enum class Level { GameFolder, RecordFolder, Other };
 
@@ -113,8 +130,8 @@ public:
         for (HostEntry& entry : listed) {
             Pending item{host + "/" + entry.name, WindowsNameFromHost(entry.name), std::string(), entry.type};
             item.path = windows + "\\" + item.name.bytes;
-            if (!IsWindowsName(item.name.bytes, !item.name.representable)) {
-                Note(MirrorNote::Kind::InvalidName, item.hostPath, item.path);
+            if (!IsWindowsName(item.name.bytes, !item.name.representable) || EndsInDotOrSpace(item.name.bytes)) {
+                Note(InvalidNameKind(item.name.bytes), item.hostPath, item.path);
                 continue;
             }
             if (item.type != HostType::Link) {
@@ -156,6 +173,9 @@ private:
         const std::string& hostPath = item.hostPath;
         if (!added) return Note(MirrorNote::Kind::SameName, hostPath, item.path);
         if (item.name.rawBytes) Note(MirrorNote::Kind::RawBytes, hostPath, item.path);
+        // Such a file can lie in a folder copied from elsewhere; on Windows
+        // no program opens it by name.
+        if (IsDeviceName(item.name.bytes)) Note(MirrorNote::Kind::DeviceName, hostPath, item.path);
         if (!item.name.representable) Note(MirrorNote::Kind::Unrepresentable, hostPath, item.path);
         // The ANSI calls hold a path as UTF-16: what counts is characters.
         if (CharacterCount(item.path) >= MAX_PATH) {

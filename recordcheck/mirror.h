@@ -15,6 +15,9 @@ struct MirrorNote {
         Unrepresentable, // a name code page 932 cannot hold; it stands with '?'
         RawBytes,        // a name that is not UTF-8, taken as code page 932 bytes
         InvalidName,     // a name Windows cannot hold; left out
+        DeviceName,      // a name Windows takes for a device (CON.txt, aux.dat): no program opens it
+        TrailingDot,     // a name ending in a dot or space, which Windows drops; left out
+        Backslash,       // a name holding a backslash, which Windows takes for a separator; left out
         SameName,        // a name Windows takes for one already there (case, trailing dots); left out
         TooLong,         // a path of MAX_PATH characters or more: the ANSI calls cannot reach it
     };

@@ -1,5 +1,6 @@
 #include "recordcheck/output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -9,6 +10,20 @@
 #include "recordcheck/steps.h"
 
 namespace recordcheck {
+
+std::string_view PathPool::Keep(std::string_view text) {
+    constexpr std::size_t kBlock = 1 << 16;
+    if (text.empty()) return std::string_view();
+    if (size_ - used_ < text.size()) {
+        size_ = std::max(kBlock, text.size());
+        blocks_.push_back(std::make_unique<char[]>(size_));
+        used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::copy(text.begin(), text.end(), at);
+    used_ += text.size();
+    return std::string_view(at, text.size());
+}
 
 int Report::ExitCode() const {
     bool warning = false;
@@ -71,7 +86,7 @@ namespace {
 constexpr std::size_t kAlikeRun = 12;
 constexpr std::size_t kAlikeShown = 5;
 
-std::string Text(const std::string& cp932) { return Utf8FromCp932(cp932); }
+std::string Text(std::string_view cp932) { return Utf8FromCp932(cp932); }
 
 // UTF-8 text on one line of the terminal: control bytes become spaces.
 std::string Flat(std::string utf8) {
@@ -133,12 +148,12 @@ const char* SectionTitle(const std::string& section) {
 // How a step's path is shown: below the game folder relative to it, keys
 // with HKLM in front.
 std::string ShownPath(const Report& report, const Step& step) {
-    if (IsRegistryStep(step.kind)) return "HKLM\\" + step.path;
+    if (IsRegistryStep(step.kind)) return "HKLM\\" + std::string(step.path);
     const std::string prefix = report.gameFolder + "\\";
     if (step.kind != StepKind::GameFolder && step.path.compare(0, prefix.size(), prefix) == 0) {
-        return step.path.substr(prefix.size());
+        return std::string(step.path.substr(prefix.size()));
     }
-    return step.path;
+    return std::string(step.path);
 }
 
 bool Alike(const Step& a, const Step& b) {
@@ -159,7 +174,7 @@ void AppendStep(std::string& out, const Report& report, const Step& step) {
 }
 
 void AppendSteps(std::string& out, const Report& report) {
-    const std::vector<Step>& steps = report.removing.steps;
+    const std::deque<Step>& steps = report.removing.steps;
     std::string section;
     for (std::size_t i = 0; i < steps.size();) {
         if (SectionName(steps[i].kind) != section) {
@@ -190,9 +205,18 @@ void AppendUnlisted(std::string& out, const Unlisted& item) {
     }
 }
 
-std::string FindingPlace(const Report& report, const Finding& finding) {
-    return OneLine(FindingFile(report, finding)) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
+// A finding's file on one line: a name Windows cannot hold as this
+// machine has it, any other as the programs do.
+std::string ShownFile(const Report& report, const Finding& finding) {
+    return finding.hostFile ? Flat(finding.file) : OneLine(FindingFile(report, finding));
 }
+
+std::string FindingPlace(const Report& report, const Finding& finding) {
+    return ShownFile(report, finding) + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column);
+}
+
+// What follows from a finding are shown by so many of them.
+constexpr std::size_t kConsequencesShown = 8;
 
 void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
     out += "  " + Padded(SeverityName(finding.severity), 8) + finding.code + " " + FindingPlace(report, finding) + "\n";
@@ -200,9 +224,34 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
     const std::string found = FindingFound(report, finding);
     if (!found.empty()) what = "found \"" + OneLine(found) + "\": " + what;
     out += "          " + what + "\n";
-    out += std::string("          fix: ") + finding.fix + "\n";
+    out += "          fix: " + FindingFix(report, finding) + "\n";
     const std::string indent(16, ' ');
-    for (const Box& box : finding.shows) out += "          shows " + BoxLine(box, indent) + "\n";
+    // The boxes of the steps that follow are shown with those steps.
+    std::vector<std::size_t> boxes;
+    for (const std::uint32_t step : finding.consequences) {
+        for (std::size_t box : report.removing.steps[step].Boxes()) boxes.push_back(box);
+    }
+    for (const Box& box : finding.shows) {
+        bool withStep = false;
+        for (std::size_t b : boxes) {
+            const Box& shown = report.removing.boxes[b];
+            withStep = withStep || (shown.text == box.text && shown.flags == box.flags);
+        }
+        if (!withStep) out += "          shows " + BoxLine(box, indent) + "\n";
+    }
+    for (std::size_t i = 0; i < finding.consequences.size() && i < kConsequencesShown; ++i) {
+        const Step& step = report.removing.steps[finding.consequences[i]];
+        std::string line = "          then  " + Padded(OutcomeName(step.outcome), 10) + OneLine(ShownPath(report, step));
+        const std::string why = DescribeStep(step);
+        if (!why.empty()) line += "  (" + why + ")";
+        out += line + "\n";
+        for (std::size_t box : step.Boxes()) {
+            out += indent + "box: " + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
+        }
+    }
+    if (finding.consequences.size() > kConsequencesShown) {
+        out += "          then  ... and " + Thousands(finding.consequences.size() - kConsequencesShown) + " more steps\n";
+    }
 }
 
 void AppendFindings(std::string& out, const Report& report) {
@@ -268,6 +317,9 @@ void WriteText(std::ostream& stream, const Report& report) {
         for (const Box& box : run->boxes) out += "  " + BoxLine(box, "    ") + "\n";
     }
 
+    if (!report.prefclearShipped && report.prefclear.ran) {
+        out += "\nPrefclear.exe is neither in the game folder nor listed: what Prefclear would say is told as notes\n";
+    }
     if (!report.saveFolder.empty()) {
         out += "\nPrefclear resets, in " + Text(report.saveFolder) + "\n ";
         for (std::size_t i = 0; i < report.prefclear.steps.size(); ++i) {
@@ -291,17 +343,19 @@ void WriteGcc(std::ostream& out, const Report& report) {
     for (const Finding& finding : report.findings) {
         // A file below the game folder is named on this machine; another
         // (an include elsewhere) by its Windows path.
-        std::string file = OneLine(FindingFile(report, finding));
-        const bool windowsPath = file.size() > 1 && file[1] == ':';
+        std::string file = ShownFile(report, finding);
+        const bool windowsPath = !finding.hostFile && file.size() > 1 && file[1] == ':';
         if (!windowsPath) {
-            for (char& c : file) c = c == '\\' ? '/' : c;
+            if (!finding.hostFile) {
+                for (char& c : file) c = c == '\\' ? '/' : c;
+            }
             file = file == "." ? folder : folder + "/" + file;
         }
         std::string what = FindingProblem(report, finding);
         const std::string found = FindingFound(report, finding);
         if (!found.empty()) what = "\"" + OneLine(found) + "\": " + what;
         out << file << ':' << finding.line << ':' << finding.column << ": " << SeverityName(finding.severity) << ": "
-            << Flat(what) << "; " << finding.fix << " [" << finding.code << "]\n";
+            << Flat(what) << "; " << Flat(FindingFix(report, finding)) << " [" << finding.code << "]\n";
     }
 }
 

@@ -87,6 +87,12 @@ def main():
         question = document["uninstaller"]["asking"]["boxes"][0]
         assert "\ufffd\ufffd表示" in question["text"], question
         assert "8120955c8ea6" in question["text_hex"], question
+    # A run that cannot check still writes a document under --json.
+    with tempfile.TemporaryDirectory() as temp:
+        done = subprocess.run([program, "--json", str(Path(temp) / "absent")], capture_output=True, check=False)
+        refused = json.loads(done.stdout.decode("utf-8"))
+        jsonschema.validate(refused, schema)
+        assert done.returncode == 3 and refused["exit_code"] == 3 and "no such folder" in refused["error"], refused
     print("recordcheck output: ok")
 
 

@@ -126,7 +126,7 @@ std::vector<StepView> Steps(const Report& report) {
     std::vector<StepView> steps;
     const std::string prefix = report.gameFolder + "\\";
     for (const auto& step : report.removing.steps) {
-        std::string path = step.path;
+        std::string path(step.path);
         if (recordcheck::IsRegistryStep(step.kind)) {
             path = "HKLM\\" + path;
         } else if (path.compare(0, prefix.size(), prefix) == 0) {
@@ -254,7 +254,7 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
          {{"file", "Missing\\Deeper\\x.dat", "not there", "absent-on-the-way"},
           {"folder", "Missing\\Deeper", "not there", "absent-on-the-way"},
           {"folder", "Missing", "not there", ""}},
-         {"RC301", "RC304"}},
+         {"RC301"}},
         {"a game key written with doubled backslashes: an empty name, not a system key",
          [](const GameCopy& g) {
              g.Replace("InstallInfo/Installer.ini", "\"SOFTWARE\\SampleMaker\\SampleGame\"",
@@ -276,7 +276,7 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
              g.List("Logs\\");
          },
          1, {{"file", "Logs\\", "refused", "empty-component"}, {"game folder", kGame, "stays", ""}},
-         {"RC302", "RC402"}},
+         {"RC302"}},
         {"a read-only listed file stays, and its folders with it",
          [](const GameCopy& g) {
              g.Write("ro/readme.txt", "read me");
@@ -284,7 +284,7 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
              g.List("ro\\readme.txt");
          },
          1, {{"file", "ro\\readme.txt", "stays", ""}, {"folder", "ro", "stays", ""}, {"game folder", kGame, "stays", ""}},
-         {"RC303", "RC304", "RC402"}},
+         {"RC303"}},
         {"a key name the registry cannot hold names no key",
          [](const GameCopy& g) {
              g.Replace("InstallInfo/Installer.ini", "SampleMaker\\SampleGame\"", "SampleMaker\\" + std::string(300, 'x') + "\"");
@@ -297,7 +297,7 @@ TEST(RecordCheck, EachCaseGivesTheVerdictOfTheRealProgram) {
          {"RC212"}},
         {"a file name Shift-JIS cannot hold: no record can name it, and it stays",
          [](const GameCopy& g) { g.Write("a\xC2\xA5.dat", "yen"); }, 1, {{"game folder", kGame, "stays", ""}},
-         {"RC401", "RC402", "RC403"}},
+         {"RC403"}},
         {"a Shift-JIS path of 200 characters is within reach of the calls",
          [&](const GameCopy& g) {
              std::string host = recordcheck::Utf8FromCp932(longFolder);
@@ -362,10 +362,12 @@ TEST(RecordCheck, ReportsEachRecordFaultWithItsPlaceAndBox) {
          2, "RC101", "InstallInfo/InstallFiles.ini", "", 0, "", kUninstallFailed},
         {"start-up value without '='", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "ViewWidth = 800", "ViewWidth 800"); },
          2, "RC501", "OrrinStart.ini", "ViewWidth 800", 10, "800", kOpen + kGame + "\\OrrinStart.ini" + kParseErrorTail},
-        {"include that is missing", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "Option.inc", "Missing.inc"); },
-         2, "RC501", "Missing.inc", "", 0, "", kOpen + kGame + "\\Missing.inc" + kReadFailedTail},
-        {"start-up key in another case", [](const GameCopy& g) { g.Replace("Option.inc", "UseJoypad", "useJoypad"); },
-         1, "RC502", "Option.inc", "useJoypad", 0, "useJoypad", kUnknownHead + "useJoypad" + kUnknownTail},
+        {"include that is missing: told at the entry that names it",
+         [](const GameCopy& g) { g.Replace("OrrinStart.ini", "Option.inc", "Missing.inc"); },
+         2, "RC501", "OrrinStart.ini", "\"Missing.inc", 0, "Missing.inc", kOpen + kGame + "\\Missing.inc" + kReadFailedTail},
+        {"start-up key in another case: one finding for the three boxes of its statement",
+         [](const GameCopy& g) { g.Replace("Option.inc", "UseJoypad", "useJoypad"); },
+         1, "RC502", "Option.inc", "useJoypad", 0, "useJoypad", kUnknownHead + "true" + kUnknownTail},
         {"an include in UTF-16: one finding that says so",
          [](const GameCopy& g) { g.Write("Option.inc", std::string("\xFF\xFEU\0s\0e\0", 8)); },
          2, "RC503", "Option.inc", "", 0, "", ""},
@@ -468,6 +470,8 @@ TEST(RecordCheck, AnotherGameOfTheMakerKeepsTheMakersFolders) {
     other.Replace("InstallInfo/Installer.ini", "\"SOFTWARE\\SampleMaker\\SampleGame\"", "\"SOFTWARE\\SampleMaker\\Second\"");
     other.Replace("InstallInfo/Installer.ini", "#DefaultGameFolderName = \"SampleGame\"", "#DefaultGameFolderName = \"Second\"");
     other.Replace("InstallInfo/Installer.ini", "#GameName = \"" + kGameName, "#GameName = \"Second");
+    other.Replace("InstallInfo/Installer.ini", "#DesktopShortcut = \"SampleGame.exe\" , \"" + kGameName,
+                  "#DesktopShortcut = \"SampleGame.exe\" , \"Second");
     Report report;
     std::string error;
     recordcheck::CheckOptions options;
@@ -520,6 +524,217 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         EXPECT_EQ(recordcheck::RunRecordCheck(c.arguments, out, err), c.status) << err.str();
         EXPECT_NE(out.str().find(c.printed), std::string::npos) << out.str();
         EXPECT_EQ(err.str().empty(), c.status != 3);
+    }
+}
+
+// A maker acts on the fix line: each cause is told once, with what to change
+// for it, in the words --format=gcc prints (and, for a command line that
+// cannot run, on standard error).
+struct Told {
+    const char* name;
+    std::function<void(const GameCopy&)> plant;
+    // Before the folder; "OTHER": the other game's folder, "NOFOLDER": none after them.
+    std::vector<std::string> options;
+    int status;
+    std::vector<std::string> said;     // each is printed
+    std::vector<std::string> unsaid;   // none is
+    std::string once = "";             // printed exactly once
+};
+
+// Another game of the maker, in the copy's outside folder: the sample
+// renamed Second, with `registry` and a desktop shortcut named `desktop`.
+void PlantOther(const GameCopy& g, const std::string& registry, const std::string& desktop) {
+    const fs::path other = g.Outside() / "Second";
+    fs::create_directories(g.Outside());
+    fs::copy(RECORDCHECK_SAMPLE, other, fs::copy_options::recursive);
+    std::ifstream in(other / "InstallInfo/Installer.ini", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"SOFTWARE\\SampleMaker\\SampleGame", registry},
+             {"#DefaultGameFolderName = \"SampleGame\"", "#DefaultGameFolderName = \"Second\""},
+             {"#GameName = \"" + kGameName, "#GameName = \"Second"},
+             {"#DesktopShortcut = \"SampleGame.exe\" , \"" + kGameName, "#DesktopShortcut = \"x\" , \"" + desktop}}) {
+        bytes.replace(bytes.find(from), from.size(), to);
+    }
+    std::ofstream(other / "InstallInfo/Installer.ini", std::ios::binary) << bytes;
+}
+
+TEST(RecordCheck, TellsEachCauseOnceWithTheFixThatFitsIt) {
+    const std::string list = "InstallInfo/InstallFiles.ini";
+    const std::string settings = "InstallInfo/Installer.ini";
+    const std::string gameNameUtf8 = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+    const auto entry = [](const std::string& path) { return "\"" + path + "\" , 1 , 0x1 \"SampleGame.exe\""; };
+    const std::vector<Told> cases = {
+        // Verdicts.
+        {"a UTF-8 OrrinStart.ini", [&](const GameCopy& g) { g.Replace("OrrinStart.ini", kGameName, gameNameUtf8); },
+         {}, 1, {"/OrrinStart.ini:1:1: warning: the file is UTF-8", "[RC503]"}, {}},
+        {"another game's entry and desktop shortcut",
+         [&](const GameCopy& g) { PlantOther(g, "SOFTWARE\\Other\\SampleGame", kGameName); }, {"--other-game", "OTHER"},
+         1, {"give the games different last parts of Registry", "give the desktop shortcut a name of its own"}, {}},
+        // Accounts.
+        {"an uninstall entry name longer than the registry allows",
+         [&](const GameCopy& g) { g.Replace(settings, "SampleMaker\\SampleGame\"", "SampleMaker\\" + std::string(250, 'k') + "\""); },
+         {}, 1, {"shorten the last part of Registry"}, {"administrator"}},
+        {"an include in a subfolder, named on this machine",
+         [](const GameCopy& g) {
+             g.Write("conf/Option.inc", g.Read("Option.inc"));
+             g.Replace("conf/Option.inc", "UseJoypad", "useJoypad");
+             g.Replace("OrrinStart.ini", "\"Option.inc\"", "\"conf\\Option.inc\"");
+         },
+         {}, 1, {"SampleGame/conf/Option.inc:3:1: warning:"}, {"Program Files"}},
+        {"a record that stays", [](const GameCopy& g) { fs::permissions(g.Folder() / "InstallInfo/Installer.ini", fs::perms::owner_read); },
+         {}, 1, {"[RC305]"}, {"[RC401]"}},
+        {"a folder's finding at an entry the Uninstaller takes, not one it refuses",
+         [&](const GameCopy& g) {
+             g.Write("data/extra.txt", "x");
+             g.Replace(list, "\"SampleGame.exe\"", "\"data\\..\\data\\x.txt\" , 1 , 0x1 " + entry("Data\\extra.txt"));
+         },
+         {}, 1, {"InstallFiles.ini:10:2: warning: \"data\": the list names this folder as Data too", "write the folder as Data"}, {}},
+        {"the include cap", [](const GameCopy& g) {
+             for (int i = 0; i < 12; ++i) {
+                 g.Write("i" + std::to_string(i) + ".inc", "LoadDLL = { \"i" + std::to_string(i + 1) + ".inc\", \"i" + std::to_string(i + 1) + ".inc\" }\n");
+             }
+             g.Replace("OrrinStart.ini", "\"Option.inc\"", "\"i0.inc\"");
+         },
+         {}, 2, {"more than 1,024 files"}, {"loop"}},
+        {"an include naming a device", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "\"Option.inc\"", "\"NUL.inc\""); },
+         {}, 2, {"NUL.inc names a device"}, {"missing"}},
+        {"an uninstall entry with a subkey",
+         [&](const GameCopy& g) { PlantOther(g, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame\\Sub", "Second"); },
+         {"--other-game", "OTHER"}, 1, {"the uninstall entry stays", "write no subkeys below the uninstall entry"}, {}},
+        {"no Prefclear shipped", [&](const GameCopy& g) {
+             fs::remove(g.Folder() / "Prefclear.exe");
+             g.Replace(list, "\"Prefclear.exe\" , 61 , 0xf3ceacda", "");
+             g.Replace("OrrinStart.ini", "ViewWidth = 800", "ViewWidth 800");
+         },
+         {}, 0, {"OrrinStart.ini:3:11: note: \"800\": ViewWidth is not followed by ="}, {}},
+        // One fix for each cause of a grammar fault.
+        {"a comma between entries", [](const GameCopy& g) { g.Replace("InstallInfo/InstallFiles.ini", "0x5a9596fc", "0x5a9596fc ,"); },
+         {}, 2, {"remove the comma"}, {"as the guide shows"}},
+        {"a key in another case", [&](const GameCopy& g) { g.Replace(settings, "#Registry", "#registry"); }, {}, 2, {"write Registry"}, {}},
+        {"hexadecimal with an upper-case X", [&](const GameCopy& g) { g.Replace(list, "0x5a9596fc", "0X5a9596fc"); }, {}, 2,
+         {"lower-case 0x"}, {}},
+        {"an escaped quote", [&](const GameCopy& g) { g.Replace(settings, "\"SampleGameMutex\"", "\"Sample\\\"Game\\\"Mutex\""); }, {},
+         2, {"strings have no escapes"}, {}},
+        {"a ';' comment at the end without a line feed",
+         [&](const GameCopy& g) { g.Write(settings, g.Read(settings) + "; end"); }, {}, 2, {"end the file with a line feed"}, {}},
+        {"Japanese text without quotes",
+         [&](const GameCopy& g) { g.Replace(settings, "\"" + kGameName + "\"", kGameName); }, {}, 2, {"put the text in double quotes"}, {}},
+        {"a missing include", [](const GameCopy& g) { g.Replace("OrrinStart.ini", "Option.inc", "Sub.inc"); }, {}, 2,
+         {"ship Sub.inc, or take it out of LoadDLL"}, {}},
+        // One fix for each reason an entry is refused.
+        {"'..'", [&](const GameCopy& g) { g.Replace(list, "\"SampleGame.exe\"", entry("..\\evil.txt")); }, {}, 1, {"without '..'"}, {}},
+        {"a drive", [&](const GameCopy& g) { g.Replace(list, "\"SampleGame.exe\"", entry("C:\\x.txt")); }, {}, 1, {"without a drive"}, {}},
+        {"a wildcard", [&](const GameCopy& g) { g.Replace(list, "\"SampleGame.exe\"", entry("data\\*.dat")); }, {}, 1, {"without * or ?"}, {}},
+        {"a device", [&](const GameCopy& g) { g.Replace(list, "\"SampleGame.exe\"", entry("data\\CON.txt")); }, {}, 1,
+         {"devices to Windows"}, {}},
+        {"a folder", [&](const GameCopy& g) {
+             g.Write("Logs/x.log", "x");
+             g.Replace(list, "\"SampleGame.exe\"", entry("Logs\\"));
+         },
+         {}, 1, {"list the files in the folder, not the folder"}, {}},
+        {"a folder that is not there", [&](const GameCopy& g) { g.Replace(list, "\"SampleGame.exe\"", entry("Missing\\Deeper\\x.dat")); },
+         {}, 1, {"the folder Missing is not in the game folder"}, {"[RC304]"}},
+        // What stays unlisted, each with its own fix.
+        {"an empty folder", [](const GameCopy& g) { fs::create_directories(g.Folder() / "Logs"); }, {}, 1,
+         {"an empty folder no record can list"}, {"list the file"}},
+        {"a link", [](const GameCopy& g) {
+             fs::create_directories(g.Outside());
+             fs::create_directory_symlink(g.Outside(), g.Folder() / "linked");
+         },
+         {}, 1, {"install no link into the game folder"}, {"list the file"}},
+        {"a file listed with a doubled backslash", [&](const GameCopy& g) { g.Replace(list, "data\\script.dat", "data\\\\script.dat"); },
+         {}, 1, {"write one backslash between names"}, {"data/script.dat:1:1"}},
+        {"a list in UTF-8", [&](const GameCopy& g) {
+             g.Replace(list, "data\\" + kPictures + "\\" + kBackground, "data\\\xE7\x94\xBB\xE5\x83\x8F\\\xE8\x83\x8C\xE6\x99\xAF.png");
+             g.Replace(list, "data\\" + kSounds + "\\" + kSource, "data\\\xE9\x9F\xB3\xE5\xA3\xB0\\\xE3\x82\xBD\xE3\x83\xBC\xE3\x82\xB9.ogg");
+         },
+         {}, 1, {"[RC104]"}, {"[RC401]", "[RC301]"}},
+        {"save data in the game folder", [](const GameCopy& g) {
+             g.Write("InstallInfo/SaveFolderSetting.ini", std::string("SFSF\0\0\0\0\2\0\0\0", 12));
+             g.Write("SaveData/save01.dat", "saved");
+         },
+         {}, 0, {"SampleGame/SaveData/save01.dat:1:1: note:", "stays by design"}, {}},
+        // Reasons that said something else.
+        {"a path beyond 259 characters, one finding", [&](const GameCopy& g) {
+             std::string folder = "deep";
+             for (int i = 0; i < 7; ++i) folder += "/" + std::string(38, 'd');
+             g.Write(folder + "/x.dat", "x");
+             std::replace(folder.begin(), folder.end(), '/', '\\');
+             g.Replace(list, "\"SampleGame.exe\"", entry(folder + "\\x.dat"));
+         },
+         {}, 1, {}, {"[RC302]", "[RC304]", "[RC401]", "[RC402]"}, "[RC406]"},
+        {"a listed link", [&](const GameCopy& g) {
+             fs::create_directories(g.Outside());
+             fs::create_directory_symlink(g.Outside(), g.Folder() / "linked");
+             g.Replace(list, "\"SampleGame.exe\"", entry("linked"));
+         },
+         {}, 1, {"a link: the Uninstaller never removes one"}, {}},
+        {"device names and names Windows changes", [](const GameCopy& g) {
+             for (const char* name : {"CON.txt", "aux.dat", "trail.", "back\\slash.txt"}) g.Write(name, "x");
+         },
+         {}, 1, {"SampleGame/CON.txt:1:1: warning:", "SampleGame/aux.dat:1:1", "SampleGame/trail.:1:1", "SampleGame/back\\slash.txt:1:1"}, {}},
+        {"an empty GameName", [&](const GameCopy& g) { g.Replace(settings, "#GameName = \"" + kGameName + "\"", "#GameName = \"\""); },
+         {}, 1, {"program-menu shortcuts your installer made stay"}, {"[RC209]"}},
+        {"a shortcut name ending in .lnk", [&](const GameCopy& g) { g.Replace(settings, kUninstallLink + "\"", kUninstallLink + ".lnk\""); },
+         {}, 1, {"your installer made stays"}, {}},
+        {"a desktop shortcut name in UTF-8", [&](const GameCopy& g) { g.Replace(settings, "\" , \"" + kGameName, "\" , \"" + gameNameUtf8); },
+         {}, 1, {"your installer made stays"}, {}},
+        {"no #Registry", [&](const GameCopy& g) { g.Replace(settings, "#Registry", "//Registry"); }, {}, 1,
+         {"the game's real entry is not found"}, {}},
+        {"UninstallerExeFileName naming another file", [&](const GameCopy& g) {
+             g.Replace(settings, "#UninstallerExeFileName = \"Uninstaller.exe\"", "#UninstallerExeFileName = \"Uninst.exe\"");
+         },
+         {}, 1, {"set #UninstallerExeFileName to \"Uninstaller.exe\""}, {"install Uninstaller.exe"}},
+        {"a shortcut name that is not Shift-JIS, one finding", [&](const GameCopy& g) { g.Replace(settings, "\" , \"" + kGameName, "\" , \"a\x81\x20"); },
+         {}, 1, {}, {"[RC207]"}, "[RC206]"},
+        {"values cut at a NUL byte", [&](const GameCopy& g) {
+             g.Replace(list, "\"SampleGame.exe\"", std::string("\"SampleGame.exe\0.bak\"", 21));
+             g.Replace("OrrinStart.ini", "\"SaveData\"", std::string("\"Save\0Data\"", 11));
+         },
+         {}, 1, {"InstallFiles.ini:4:2: warning:", "OrrinStart.ini:5:14: warning: SaveFolder holds a NUL byte"}, {}},
+        {"a list of NUL bytes", [&](const GameCopy& g) { g.Write(list, std::string(300, '\0')); }, {}, 1, {"the file holds 300 NUL bytes"}, {}},
+        // Places.
+        {"'..' in SaveFolder, at its line, behind a missing include", [](const GameCopy& g) {
+             g.Replace("OrrinStart.ini", "\"SaveData\"", "\"..\\x\"");
+             g.Replace("OrrinStart.ini", "Option.inc", "Sub.inc");
+         },
+         {}, 2, {"OrrinStart.ini:6:26: error: \"Sub.inc\"", "OrrinStart.ini:5:1: error: SaveFolder holds a '..'"}, {}},
+        {"columns in characters", [&](const GameCopy& g) { g.Replace("OrrinStart.ini", "\r\nViewWidth = 800", " ViewWidth 800"); },
+         {}, 2, {"OrrinStart.ini:2:34: error:"}, {}},
+        // The command line.
+        {"a maker folder in another case", [](const GameCopy&) {}, {"--install-path", "D:\\Games\\samplemaker\\SampleGame"}, 1,
+         {"install into a folder named exactly SampleMaker"}, {}},
+        {"an install path with slashes", [](const GameCopy&) {}, {"--install-path", "D:/Games/SampleGame"}, 3,
+         {"write backslashes, as Windows does: 'D:\\Games\\SampleGame'"}, {}},
+        {"two outputs", [](const GameCopy&) {}, {"--quiet", "--json"}, 3, {"give one", "\"exit_code\": 3"}, {}},
+        {"-- ends the options", [](const GameCopy&) {}, {"--"}, 0, {}, {}},
+        {"a game folder that is not there", [](const GameCopy&) {}, {"--", "--absent", "NOFOLDER"}, 3, {"no such folder: --absent"},
+         {"usage"}},
+    };
+    for (const Told& c : cases) {
+        SCOPED_TRACE(c.name);
+        GameCopy game;
+        c.plant(game);
+        std::vector<std::string> arguments{"--format=gcc"};
+        for (const std::string& option : c.options) {
+            if (option != "NOFOLDER") arguments.push_back(option == "OTHER" ? (game.Outside() / "Second").string() : option);
+        }
+        if (std::find(c.options.begin(), c.options.end(), "--json") != c.options.end()) arguments.erase(arguments.begin());
+        if (std::find(c.options.begin(), c.options.end(), "NOFOLDER") == c.options.end()) {
+            arguments.push_back(game.Folder().string());
+        }
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, out, err), c.status) << out.str() << err.str();
+        const std::string printed = out.str() + err.str();
+        for (const std::string& said : c.said) EXPECT_NE(printed.find(said), std::string::npos) << said << "\n" << printed;
+        for (const std::string& unsaid : c.unsaid) EXPECT_EQ(printed.find(unsaid), std::string::npos) << unsaid << "\n" << printed;
+        if (!c.once.empty()) {
+            const std::size_t first = printed.find(c.once);
+            EXPECT_NE(first, std::string::npos) << printed;
+            EXPECT_EQ(printed.find(c.once, first + 1), std::string::npos) << printed;
+        }
     }
 }
 

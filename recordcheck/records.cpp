@@ -1,14 +1,17 @@
 #include "recordcheck/records.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
 #include "common/file.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/sim.h"
 #include "prefclear/app.h"
 #include "prefclear/save_folder.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/syntax.h"
 #include "uninstaller/records/record_lexer.h"
 
 namespace recordcheck {
@@ -29,69 +32,9 @@ constexpr std::size_t kSettingSize = 12;
 // A token shown in a finding is cut to this many bytes.
 constexpr std::size_t kShownTokenBytes = 60;
 
-const char* KindName(TokenKind kind) {
-    switch (kind) {
-        case TokenKind::Integer: return "this integer";
-        case TokenKind::HexNumber: return "this hexadecimal number";
-        case TokenKind::RealNumber: return "this number with a point";
-        case TokenKind::Identifier: return "this word";
-        case TokenKind::String: return "this string";
-        case TokenKind::Symbol: return "this symbol";
-        default: return "";
-    }
-}
-
 // Where a token's text begins in the input: a string's at its opening quote.
 std::size_t TokenStart(const std::string& bytes, std::string_view text, TokenKind kind) {
     return static_cast<std::size_t>(text.data() - bytes.data()) - (kind == TokenKind::String ? 1 : 0);
-}
-
-// The last string before `limit` that runs on past its line, or npos. Values
-// never span lines, so such a string lacks its closing quote: it has taken
-// the next opening quote for its end, and the reader stops later.
-std::size_t FindRunawayString(const std::string& bytes, std::size_t limit) {
-    RecordLexer lexer(bytes.data(), bytes.data() + bytes.size());
-    std::size_t runaway = std::string::npos;
-    std::string_view text;
-    TokenKind kind = TokenKind::Invalid;
-    while (lexer.NextTokenView(text, kind)) {
-        const std::size_t start = TokenStart(bytes, text, kind);
-        if (start >= limit) break;
-        if (kind == TokenKind::String && text.find('\n') != std::string_view::npos) runaway = start;
-    }
-    return runaway;
-}
-
-// Where the read that failed at `mark` found its token, read again with the
-// Uninstaller's lexer, and what stands there.
-void DescribeRecordFault(Finding& finding, const RecordText& text, std::size_t mark) {
-    const std::string& bytes = text.bytes;
-    RecordLexer lexer(bytes.data() + mark, bytes.data() + bytes.size());
-    std::string_view token;
-    TokenKind kind = TokenKind::Invalid;
-    std::size_t at = bytes.size();
-    std::string what = "the end of the file";
-    if (lexer.NextTokenView(token, kind)) {
-        at = TokenStart(bytes, token, kind);
-        finding.found = ShownToken(std::string(token));
-        what = KindName(kind);
-    } else if (kind == TokenKind::Invalid) {
-        at = static_cast<std::size_t>(lexer.Cursor() - bytes.data());
-        const auto byte = static_cast<unsigned char>(bytes[at]);
-        what = byte == '"'   ? "a string without its closing quote"
-               : byte == ';' ? "a ';' comment without a line feed before the end of the file"
-                             : "the byte " + ByteHex(byte) + ", which starts no token";
-    }
-    const std::size_t runaway = FindRunawayString(bytes, at);
-    if (runaway != std::string::npos) {
-        text.lines.Place(finding, runaway);
-        finding.found.clear();
-        finding.problem = "the string opened here runs on past its line: its closing quote is missing (the "
-                          "Uninstaller stops reading at " + what + " further on)";
-        return;
-    }
-    text.lines.Place(finding, at);
-    finding.problem = "the Uninstaller stops reading at " + what;
 }
 
 std::string AsciiLower(std::string text) {
@@ -115,9 +58,14 @@ std::string ShownToken(const std::string& text) {
 }
 
 bool ReadMachineFile(const std::string& path, std::string& bytes) {
-    std::vector<char> data;
-    if (!ReadWholeFile(path, data)) return false;
-    bytes.assign(data.begin(), data.end());
+    {
+        // Read as the programs read it (a file that cannot be opened or read
+        // whole is unreadable to them), then taken once more as a string: a
+        // list of tens of megabytes is never held twice.
+        std::vector<char> data;
+        if (!ReadWholeFile(path, data)) return false;
+    }
+    bytes = sim::Machine::Current().FileBytes(path);
     return true;
 }
 
@@ -139,8 +87,9 @@ std::map<std::string, std::vector<std::size_t>> LocateStatements(const std::stri
     return statements;
 }
 
-std::vector<std::size_t> LocateListEntries(const std::string& bytes) {
-    std::vector<std::size_t> entries;
+std::vector<std::uint32_t> LocateListEntries(const std::string& bytes, std::size_t count) {
+    std::vector<std::uint32_t> entries;
+    entries.reserve(count);
     RecordLexer lexer(bytes.data(), bytes.data() + bytes.size());
     std::string_view text;
     TokenKind kind = TokenKind::Invalid;
@@ -151,7 +100,7 @@ std::vector<std::size_t> LocateListEntries(const std::string& bytes) {
         }
         if (!lexer.NextTokenView(text, kind)) break;  // "{"
         while (lexer.NextTokenView(text, kind) && text != "}") {
-            entries.push_back(TokenStart(bytes, text, kind));
+            entries.push_back(static_cast<std::uint32_t>(TokenStart(bytes, text, kind)));
             for (int i = 0; i < 4 && lexer.NextTokenView(text, kind); ++i) {  // ", decimal, hexadecimal"
             }
         }
@@ -159,9 +108,14 @@ std::vector<std::size_t> LocateListEntries(const std::string& bytes) {
     return entries;
 }
 
-Finding Context::AtStatement(const FindingKind& kind, const std::string& key, const std::string& problem,
+std::string Context::Relative(std::string_view path) const {
+    const std::string prefix = JoinWithSeparator(gameFolder, std::string());
+    return std::string(path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path);
+}
+
+Finding Context::AtStatement(Cause cause, const std::string& key, std::vector<std::string> arguments,
                              std::size_t index) const {
-    Finding finding = MakeFinding(kind, kSettingsFile, problem);
+    Finding finding = MakeFinding(cause, kSettingsFile, std::move(arguments));
     const auto found = statements.find(key);
     if (found != statements.end() && !found->second.empty()) {
         const std::vector<std::size_t>& offsets = found->second;
@@ -170,12 +124,32 @@ Finding Context::AtStatement(const FindingKind& kind, const std::string& key, co
     return finding;
 }
 
-Finding Context::OfStep(const FindingKind& kind, std::size_t step, std::size_t index) const {
-    Finding finding = MakeFinding(kind, std::string(), std::string());
+Finding Context::OfStep(Cause cause, std::size_t step, std::size_t index) const {
+    Finding finding = MakeFinding(cause, std::string());
     finding.step = step;
     if (index < entryOffsets.size()) filesText.lines.Place(finding, entryOffsets[index]);
     return finding;
 }
+
+namespace {
+
+// Values and entries the programs read only up to a NUL byte, and NUL bytes
+// the reader takes for blanks.
+void AddNulFindings(Context& c, const char* file, const RecordText& text, std::size_t entries) {
+    std::size_t outside = 0;
+    for (const CutString& cut : FindCutStrings(text.bytes, outside)) {
+        Finding finding = MakeFinding(Cause::ValueCutAtNul, file,
+                                      {cut.key == "InstallFileList" ? std::string("the entry's path") : cut.key,
+                                       Utf8FromCp932(ShownToken(cut.text))});
+        text.lines.Place(finding, cut.offset);
+        c.Add(std::move(finding));
+    }
+    if (outside != 0 && file == kFileListFile) {
+        c.Add(MakeFinding(Cause::RecordOfNuls, file, {std::to_string(outside), std::to_string(entries)}));
+    }
+}
+
+}  // namespace
 
 void CheckUninstallerRecords(Context& c) {
     for (const char* file : {kSettingsFile, kFileListFile}) {
@@ -185,12 +159,22 @@ void CheckUninstallerRecords(Context& c) {
         RecordFile record{file, "read", {}};
         if (!ReadMachineFile(path, text.bytes)) {
             record.state = c.machine.Exists(path) ? "unreadable" : "missing";
-            c.Add(record.state == "missing" ? MakeFinding(kRecordMissing, file, "the file is missing")
-                                            : MakeFinding(kRecordUnreadable, file, "the file cannot be read"));
+            c.Add(record.state == "missing"
+                      ? MakeFinding(Cause::RecordMissing, file,
+                                    {settingsFile ? "the Uninstaller stops before its question"
+                                                  : "the Uninstaller asks, then removes nothing and reports a failure"})
+                      : MakeFinding(Cause::RecordUnreadable, file));
             c.report.records.push_back(record);
             continue;
         }
         text.lines = LineIndex(text.bytes);
+        if (!settingsFile) {
+            // Room for every entry at once, not twice as much while the list
+            // grows: each entry has its "0x", and eight bytes at least.
+            std::size_t hex = 0;
+            for (std::size_t at = text.bytes.find("0x"); at != std::string::npos; at = text.bytes.find("0x", at + 2)) ++hex;
+            c.files.reserve(std::min(hex, text.bytes.size() / 8));
+        }
         std::size_t mark = 0;
         const bool parsed = settingsFile
                                 ? ParseInstallerSettings(text.bytes.data(), text.bytes.size(), c.settings, &mark)
@@ -200,25 +184,21 @@ void CheckUninstallerRecords(Context& c) {
         if (!parsed) {
             record.state = "invalid";
             if (text.bytes.empty()) {
-                Finding finding = MakeFinding(kRecordEmpty, file, "the file is empty");
+                Finding finding = MakeFinding(Cause::RecordEmpty, file);
                 text.lines.Place(finding, 0);
                 c.Add(std::move(finding));
             } else if (encoding != TextEncoding::ShiftJis) {
-                c.Add(MakeFinding(kRecordEncoding, file,
-                                  std::string(DescribeTextEncoding(encoding)) + "; the Uninstaller cannot read it"));
+                c.Add(MakeFinding(Cause::EncodingUnreadable, file, {DescribeTextEncoding(encoding)}));
             } else {
-                Finding finding = MakeFinding(kRecordSyntax, file, "");
-                DescribeRecordFault(finding, text, mark);
-                c.Add(std::move(finding));
+                c.Add(DiagnoseRecordFault(file, settingsFile, text.bytes, text.lines, mark));
             }
         } else {
             if (encoding == TextEncoding::Utf8) {
-                Finding finding = MakeFinding(kRecordEncoding, file,
-                                              std::string(DescribeTextEncoding(encoding)) +
-                                                  "; the Uninstaller reads its Japanese text as other characters");
+                Finding finding = MakeFinding(Cause::EncodingMisread, file, {DescribeTextEncoding(encoding)});
                 finding.severity = Severity::Warning;
                 c.Add(std::move(finding));
             }
+            AddNulFindings(c, file, text, c.files.size());
             if (settingsFile) {
                 c.statements = LocateStatements(text.bytes);
                 const InstallerSettings& s = c.settings;
@@ -229,7 +209,7 @@ void CheckUninstallerRecords(Context& c) {
                 for (const ShortcutEntry& e : s.Shortcut) record.values.emplace_back("Shortcut", e.LinkName);
                 for (const ShortcutEntry& e : s.DesktopShortcut) record.values.emplace_back("DesktopShortcut", e.LinkName);
             } else {
-                c.entryOffsets = LocateListEntries(text.bytes);
+                c.entryOffsets = LocateListEntries(text.bytes, c.files.size());
                 c.fileCount = c.files.size();
                 record.values = {{"entries", std::to_string(c.files.size())}};
             }
@@ -256,7 +236,7 @@ void CheckSaveFolderSetting(Context& c) {
             bytes.size() >= kSettingSize && bytes.compare(0, kSettingSize, kDocumentsSetting, kSettingSize) == 0;
         if (location == SaveFolderLocation::Documents && !documentsWritten) {
             record.state = "invalid";
-            Finding finding = MakeFinding(kSaveSettingInvalid, kSaveSettingFile, "");
+            Finding finding = MakeFinding(Cause::SaveSettingInvalid, kSaveSettingFile);
             // The field at fault, for the maker to find: magic, reserved, code.
             std::size_t field = bytes.compare(0, 4, "SFSF") != 0                        ? 0
                                 : bytes.compare(4, 4, kDocumentsSetting + 4, 4) != 0 ? 4
@@ -266,12 +246,11 @@ void CheckSaveFolderSetting(Context& c) {
             for (std::size_t i = field; i < field + 4 && i < bytes.size(); ++i) {
                 finding.found += (i == field ? "" : " ") + ByteHex(static_cast<unsigned char>(bytes[i])).substr(2);
             }
-            finding.problem = bytes.size() < kSettingSize
-                                  ? "the file has " + std::to_string(bytes.size()) + " bytes, not 12"
-                                  : field == 0 ? "the file does not begin with SFSF"
-                                  : field == 4 ? "bytes 4 to 7 must be 0"
-                                               : "the location (bytes 8 to 11) must be 0, 1 or 2";
-            finding.problem += "; Prefclear takes the documents folder, without a word";
+            finding.arguments = {bytes.size() < kSettingSize
+                                     ? "the file has " + std::to_string(bytes.size()) + " bytes, not 12"
+                                 : field == 0 ? "the file does not begin with SFSF"
+                                 : field == 4 ? "bytes 4 to 7 must be 0"
+                                              : "the location (bytes 8 to 11) must be 0, 1 or 2"};
             c.Add(std::move(finding));
         }
     } else if (c.machine.Exists(path)) {
@@ -283,10 +262,11 @@ void CheckSaveFolderSetting(Context& c) {
 void CheckSettingsValues(Context& c) {
     const InstallerSettings& s = c.settings;
     if (s.GameName.empty()) {
-        c.Add(c.AtStatement(kGameNameEmpty, "GameName", "GameName is empty: the question names no game"));
+        c.Add(c.AtStatement(s.Shortcut.empty() ? Cause::GameNameEmpty : Cause::GameNameEmptyShortcuts, "GameName"));
     }
     if (s.Registry.empty()) {
-        c.Add(c.AtStatement(kRegistryEmpty, "Registry", "Registry is empty: the game has no registry key of its own"));
+        c.Add(c.AtStatement(c.statements.count("Registry") != 0 ? Cause::RegistryEmpty : Cause::RegistryMissing,
+                            "Registry"));
     }
     // Values the programs use as Shift-JIS names: one written in another
     // encoding names another file, key or folder.
@@ -300,39 +280,43 @@ void CheckSettingsValues(Context& c) {
         {"DefaultGameMakerProgramMenuName", &s.DefaultGameMakerProgramMenuName},
         {"UninstallerExeFileName", &s.UninstallerExeFileName},
     };
-    auto checkText = [&](const char* key, const std::string& value, std::size_t index) {
-        if (IsCp932(value)) return;
-        Finding finding = c.AtStatement(kNotShiftJis, key,
-                                        std::string(key) + " is not valid Shift-JIS" +
-                                            (IsUtf8(value) ? " (it looks like UTF-8)" : "") +
-                                            ": the programs take its bytes for other characters",
-                                        index);
+    // A file written in UTF-8 as a whole is told once, as a file.
+    const bool utf8File = !c.report.findings.empty() && c.report.findings.back().cause == Cause::EncodingMisread &&
+                          c.report.findings.back().file == kSettingsFile;
+    auto checkText = [&](const char* key, const std::string& value, std::size_t index, bool shortcut) {
+        if ((IsCp932(value) && !LooksUtf8(value)) || utf8File) return;
+        Finding finding = c.AtStatement(shortcut ? Cause::ShortcutNotShiftJis : Cause::ValueNotShiftJis, key,
+                                        {key, LooksUtf8(value) ? " (it looks like UTF-8)" : ""}, index);
         finding.found = ShownToken(value);
         c.Add(std::move(finding));
     };
-    for (const auto& text : texts) checkText(text.key, *text.value, static_cast<std::size_t>(-1));
+    for (const auto& text : texts) checkText(text.key, *text.value, static_cast<std::size_t>(-1), false);
     for (const char* key : {"Shortcut", "DesktopShortcut"}) {
         const std::vector<ShortcutEntry>& entries = std::string(key) == "Shortcut" ? s.Shortcut : s.DesktopShortcut;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const std::string& name = entries[i].LinkName;
-            checkText(key, name, i);
+            checkText(key, name, i, true);
             const std::string lower = AsciiLower(name);
             if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".lnk") == 0) {
-                Finding finding = c.AtStatement(
-                    kLinkNameExtension, key,
-                    "the Uninstaller appends .lnk and looks for " + Utf8FromCp932(name) + ".lnk: the shortcut stays",
-                    i);
+                Finding finding = c.AtStatement(Cause::LinkNameExtension, key, {Utf8FromCp932(name)}, i);
                 finding.found = ShownToken(name);
                 c.Add(std::move(finding));
             }
         }
     }
-    const std::string uninstaller = s.UninstallerExeFileName.empty() ? kUninstallerFile : s.UninstallerExeFileName;
-    if (!c.machine.IsFile(JoinWithSeparator(c.gameFolder, uninstaller))) {
-        Finding finding = c.AtStatement(
-            kUninstallerAbsent, "UninstallerExeFileName",
-            "the uninstaller is not in the game folder; the uninstall entry's UninstallString names it there");
-        finding.found = ShownToken(uninstaller);
+    // The uninstall entry's UninstallString names the Uninstaller by
+    // UninstallerExeFileName; the Uninstaller itself falls back to its own name.
+    const std::string& named = s.UninstallerExeFileName;
+    const bool standard = c.machine.IsFile(JoinWithSeparator(c.gameFolder, kUninstallerFile));
+    Cause cause = Cause::Count;
+    if (named.empty() || named == kUninstallerFile) {
+        if (!standard) cause = Cause::UninstallerAbsent;
+    } else if (!c.machine.IsFile(JoinWithSeparator(c.gameFolder, named))) {
+        cause = standard ? Cause::UninstallerNameOther : Cause::UninstallerRenamedAbsent;
+    }
+    if (cause != Cause::Count) {
+        Finding finding = c.AtStatement(cause, "UninstallerExeFileName", {Utf8FromCp932(named), kUninstallerFile});
+        finding.found = ShownToken(named.empty() ? std::string(kUninstallerFile) : named);
         c.Add(std::move(finding));
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ void CheckSettingsValues(Context& c);
 
 // Where each statement of a readable Installer.ini begins, by key.
 [[nodiscard]] std::map<std::string, std::vector<std::size_t>> LocateStatements(const std::string& bytes);
-// Where each entry of a readable InstallFiles.ini begins, in list order.
-[[nodiscard]] std::vector<std::size_t> LocateListEntries(const std::string& bytes);
+// Where each of the `count` entries of a readable InstallFiles.ini begins,
+// in list order.
+[[nodiscard]] std::vector<std::uint32_t> LocateListEntries(const std::string& bytes, std::size_t count);
 
 // The bytes of a file on the simulated machine; false when it cannot be read.
 [[nodiscard]] bool ReadMachineFile(const std::string& path, std::string& bytes);

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,12 +30,15 @@ enum class Severity {
     Note,     // worth knowing; changes nothing
 };
 
+// Why a finding was made (findings.h): its code and its words.
+enum class Cause : std::uint16_t;
+
 // Something in the records or the folder that the maker should look at.
 struct Finding {
     const char* code = "";  // stable, e.g. "RC301" (see findings.h)
-    const char* fix = "";   // what to change, one line, UTF-8
+    Cause cause{};          // what its words are (findings.h)
     Severity severity = Severity::Warning;
-    // Where in the file: line and byte column, 1-based (both 1 for a finding
+    // Where in the file: line and column in characters, 1-based (both 1 for a finding
     // about the file as a whole), and the byte offset when it is a text
     // position.
     bool hasOffset = false;
@@ -47,9 +52,16 @@ struct Finding {
     static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
     std::size_t step = kNoStep;
     std::string file;        // relative to the game folder, or a full Windows path
+    // `file` is a name as the maker's file system has it (UTF-8, '/'
+    // between names, relative to the game folder): one Windows cannot hold.
+    bool hostFile = false;
     std::string found;       // the token, value or path at fault (cut), or ""
-    std::string problem;     // what goes wrong, UTF-8
+    std::vector<std::string> arguments;  // what its cause's words take, UTF-8
     std::vector<Box> shows;  // what the user sees because of it; empty: nothing
+    // The steps of the uninstall that follow from this cause, as indices into
+    // the uninstall's steps: folders that stay because of it, and the like
+    // (a folder that two causes keep follows from both).
+    std::vector<std::uint32_t> consequences;
 };
 
 // What little more a step may have to say; most steps have none of it.
@@ -60,6 +72,19 @@ struct StepNotes {
     std::vector<std::size_t> boxes;  // the boxes it caused, as indices into its run's boxes
 };
 
+// The paths of a run's steps, kept end to end in large blocks: a hundred
+// thousand paths would otherwise be as many small allocations. What it keeps
+// stays where it is for the pool's life.
+class PathPool {
+public:
+    std::string_view Keep(std::string_view text);
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0;  // of the last block
+    std::size_t size_ = 0;
+};
+
 // One step of a run, as the programs' own code told it (common/step_report.h).
 // Kept small: an uninstall of a hundred thousand files has as many steps.
 struct Step {
@@ -68,16 +93,17 @@ struct Step {
     StepReason reason = StepReason::None;
     std::uint32_t error = 0;  // the Win32 error of a call that failed
     bool wasFolder = false;   // an installed file's path named a folder
+    bool wasLink = false;     // ... a link (junction or symbolic link)
     bool wasReadOnly = false; // a file that stays was read-only
     bool warning = false;     // something of the game stays because of it
     // The folder on the way that shut the door is mostly the path's own
     // beginning: so many bytes of it (0: see the notes).
     std::uint32_t atLength = 0;
-    std::string path;         // the full path, or the key below HKLM
+    std::string_view path;    // the full path, or the key below HKLM (in its run's PathPool)
     std::shared_ptr<StepNotes> notes;  // null: nothing more
 
     [[nodiscard]] std::string At() const {
-        return atLength != 0 ? path.substr(0, atLength) : notes ? notes->at : std::string();
+        return atLength != 0 ? std::string(path.substr(0, atLength)) : notes ? notes->at : std::string();
     }
     [[nodiscard]] const std::string& Field() const { return notes ? notes->field : Empty(); }
     [[nodiscard]] const std::string& Holds() const { return notes ? notes->holds : Empty(); }
@@ -102,7 +128,8 @@ struct Run {
     bool ran = false;
     int exitCode = 0;
     std::vector<Box> boxes;
-    std::vector<Step> steps;
+    std::shared_ptr<PathPool> paths = std::make_shared<PathPool>();  // shared by copies of the run
+    std::deque<Step> steps;  // in pieces: an uninstall of a hundred thousand files has as many
 };
 
 // Something in the game folder that no record lists and that stays.
@@ -135,6 +162,9 @@ struct Report {
     // the five configuration files.
     Run prefclear;
     std::string saveFolder;  // where Prefclear resets its files; "" when it stopped before
+    // Prefclear.exe is in the game folder or listed; when not, what Prefclear
+    // would say is told as notes.
+    bool prefclearShipped = true;
     std::vector<Unlisted> unlisted;
     std::vector<Finding> findings;
 

@@ -1,5 +1,7 @@
 #include "recordcheck/steps.h"
 
+#include "common/sjis.h"
+#include "platform/win32.h"
 #include "recordcheck/encoding.h"
 
 namespace recordcheck {
@@ -87,6 +89,22 @@ bool IsRegistryStep(StepKind kind) {
     return kind == StepKind::GameKey || kind == StepKind::ParentKey || kind == StepKind::UninstallEntry;
 }
 
+std::size_t CharacterCount(const std::string& cp932) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < cp932.size(); i += sjis::IsLeadByte(static_cast<unsigned char>(cp932[i])) ? 2 : 1) {
+        ++count;
+    }
+    return count;
+}
+
+bool IsBeyondMaxPath(const Step& step) {
+    return !IsRegistryStep(step.kind) && (CharacterCount(std::string(step.path)) >= MAX_PATH || CharacterCount(step.At()) >= MAX_PATH);
+}
+
+bool IsNameTooLongError(unsigned long error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_MORE_DATA || error == ERROR_FILENAME_EXCED_RANGE;
+}
+
 std::string ErrorText(unsigned long error) {
     switch (error) {
         case 2:
@@ -124,6 +142,9 @@ const char* NameFault(StepReason reason) {
 
 std::string DescribeStep(const Step& step) {
     const std::string at = Utf8FromCp932(step.At());
+    if (step.outcome != StepOutcome::Removed && IsBeyondMaxPath(step)) {
+        return "the path is longer than the 259 characters Windows lets the programs reach";
+    }
     std::string text;
     switch (step.reason) {
         case StepReason::None: break;
@@ -152,6 +173,10 @@ std::string DescribeStep(const Step& step) {
         text = "the key path has an empty name (a leading or doubled backslash)";
     }
     if (step.outcome == StepOutcome::NotThere && step.reason == StepReason::None) {
+        // A key name the registry cannot hold names no key.
+        if (IsRegistryStep(step.kind) && IsNameTooLongError(step.error)) {
+            return "its name is longer than the registry allows (255 characters a name)";
+        }
         switch (step.kind) {
             case StepKind::InstalledFile: return "listed, but not in the folder";
             case StepKind::UninstallEntry: return "there was none: the Uninstaller made it and deleted it again";
@@ -159,9 +184,14 @@ std::string DescribeStep(const Step& step) {
         }
     }
     if (step.outcome == StepOutcome::Stays && step.reason == StepReason::None) {
+        if (step.wasLink) return "a link: the Uninstaller never removes one";
         if (step.wasFolder) return "a folder: the Uninstaller deletes only files";
         if (step.wasReadOnly) return "it is read-only: the Uninstaller deletes it only when it may be written";
-        text = ErrorText(step.error);
+        // The registry refuses to delete a key that has subkeys with error 5;
+        // a run without the rights to delete would not have opened it.
+        const bool keyWithSubkeys = (step.kind == StepKind::GameKey || step.kind == StepKind::UninstallEntry) &&
+                                    step.error == ERROR_ACCESS_DENIED;
+        text = keyWithSubkeys ? "it holds other keys (the registry answers error 5)" : ErrorText(step.error);
         if (!step.Holds().empty()) text += ": " + step.Holds();
     }
     if (step.outcome == StepOutcome::Removed &&

@@ -2,6 +2,7 @@
 // document uses, and what the text output says of each.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "recordcheck/report.h"
@@ -16,6 +17,15 @@ namespace recordcheck {
 [[nodiscard]] std::string ErrorText(unsigned long error);
 // Why a step came out as it did, in words (UTF-8); "" for a plain removal.
 [[nodiscard]] std::string DescribeStep(const Step& step);
+// The characters of a CP932 text, as the ANSI calls count them (a two-byte
+// character is one).
+[[nodiscard]] std::size_t CharacterCount(const std::string& cp932);
+// True when a step's path, or the folder on its way, is longer than the
+// programs' calls reach (MAX_PATH, 260 characters with the NUL).
+[[nodiscard]] bool IsBeyondMaxPath(const Step& step);
+// A registry result that says a key's name is longer than the registry
+// takes (the key cannot exist), not that an existing key cannot be opened.
+[[nodiscard]] bool IsNameTooLongError(unsigned long error);
 // True for the steps whose path is a key below HKEY_LOCAL_MACHINE.
 [[nodiscard]] bool IsRegistryStep(StepKind kind);
 

@@ -107,10 +107,12 @@ def _what_the_installer_wrote(layout, case, folder):
                              game.LINK_BYTES)
     keys = []
     registry = case.registry or b""
-    key = created_key(registry) if "game-key" not in case.not_installed else None
+    # Without a Registry value the installer's entry has a name the records
+    # do not give: recordcheck lays out none.
+    key = created_key(registry) if registry and "game-key" not in case.not_installed else None
     if key is not None:
         keys.append((key, {"InstallPath": folder}))
-    entry = created_key(entry_key(registry)) if "uninstall-entry" not in case.not_installed else None
+    entry = created_key(entry_key(registry)) if registry and "uninstall-entry" not in case.not_installed else None
     if entry is not None:
         keys.append((entry, {"DisplayName": case.game_name.decode("cp932", "replace"),
                              "DisplayIcon": f"{folder}\\Game.exe",

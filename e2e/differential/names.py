@@ -154,9 +154,17 @@ def entry_key(registry: bytes) -> bytes:
 def shortcut_file(link: bytes):
     """The file an installer makes for a shortcut named `link`: the name plus
     .lnk unless it ends so already; a name written in UTF-8 is the text the
-    maker meant. None when no such file can be named."""
+    maker meant. None when no such file can be named. As recordcheck lays it out."""
     name = link
-    if not is_cp932(name):
+    # Non-ASCII text that is well-formed UTF-8 was written in UTF-8, even where
+    # its bytes happen to be Shift-JIS characters too.
+    looks_utf8 = any(byte >= 0x80 for byte in link)
+    if looks_utf8:
+        try:
+            link.decode("utf-8")
+        except UnicodeDecodeError:
+            looks_utf8 = False
+    if not is_cp932(name) or looks_utf8:
         try:
             name = exact_cp932(link.decode("utf-8"))
         except UnicodeDecodeError:
