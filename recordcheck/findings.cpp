@@ -87,6 +87,19 @@ const FindingKind kSaveSettingInvalid = {"RC504", Severity::Warning, "SaveFolder
 const FindingKind kStartupClimbs = {"RC505", Severity::Error, "GameName or SaveFolder holds '..'",
                                     "name the save folder without '..'"};
 
+// What the real machine holds (recordcheck.exe, which reads the installation).
+const FindingKind kKeyOnly64 = {"RC601", Severity::Error, "a key is only in the 64-bit registry view",
+                                "write the key in the 32-bit view"};
+const FindingKind kEntryStartsOther = {"RC602", Severity::Error,
+                                       "the uninstall entry does not start this game's Uninstaller",
+                                       "set UninstallString to the quoted path of the game's Uninstaller.exe"};
+const FindingKind kShortcutNotMade = {"RC603", Severity::Warning, "a shortcut the records name is not on this machine",
+                                      "make the shortcut for all users, named as the record says"};
+const FindingKind kEntryNotInstalled = {"RC604", Severity::Warning, "the uninstall entry is not on this machine",
+                                        "have the installer write the uninstall entry"};
+const FindingKind kGameKeyNotInstalled = {"RC605", Severity::Note, "the game's registry key is not on this machine",
+                                          "nothing, if the game keeps no key"};
+
 const FindingKind* const kAllFindingKinds[] = {
     &kRecordMissing,     &kRecordUnreadable, &kRecordSyntax,      &kRecordEncoding,    &kRecordEmpty,
     &kValueHasNul,
@@ -97,6 +110,7 @@ const FindingKind* const kAllFindingKinds[] = {
     &kListedStays,       &kFolderStays,      &kRecordStays,       &kUnlisted,          &kGameFolderStays,
     &kNameNotShiftJis,   &kNameInvalid,      &kNameTwice,         &kPathTooLong,       &kNameRawBytes,
     &kStartupStops,      &kStartupUnknownKey, &kStartupEncoding,  &kSaveSettingInvalid, &kStartupClimbs,
+    &kKeyOnly64,         &kEntryStartsOther, &kShortcutNotMade,   &kEntryNotInstalled, &kGameKeyNotInstalled,
 };
 const std::size_t kFindingKindCount = sizeof kAllFindingKinds / sizeof kAllFindingKinds[0];
 
@@ -349,6 +363,43 @@ const CauseText kCauseTexts[] = {
      "write the twelve bytes the guide shows"},
     {Cause::StartupClimbs, &kStartupClimbs, "{1} holds a '..' component: Prefclear stops before it deletes anything",
      "name the save folder without '..'"},
+    // What the real machine holds.
+    {Cause::GameKeyOnly64, &kKeyOnly64,
+     "the game's key {1} is only in the 64-bit registry view: the Uninstaller, a 32-bit program, does not see it, "
+     "and it stays while the uninstall reports success",
+     "write the key in the 32-bit view: make the installer a 32-bit program, or write with KEY_WOW64_32KEY "
+     "(NSIS: SetRegView 32; Inno Setup: HKLM32)"},
+    {Cause::EntryOnly64, &kKeyOnly64,
+     "the uninstall entry {1} is only in the 64-bit registry view: the Uninstaller, a 32-bit program, does not "
+     "see it, and the game stays in the list of installed programs after the uninstall",
+     "write the entry in the 32-bit view: make the installer a 32-bit program, or write with KEY_WOW64_32KEY "
+     "(NSIS: SetRegView 32; Inno Setup: HKLM32)"},
+    {Cause::UninstallStringOther, &kEntryStartsOther,
+     "the uninstall entry's UninstallString is {1}: the list of installed programs starts that, not this game's "
+     "Uninstaller",
+     "set UninstallString to {2}"},
+    {Cause::UninstallStringUnquoted, &kEntryStartsOther,
+     "the uninstall entry's UninstallString {1} names the Uninstaller without double quotes: a path with a space "
+     "is cut at the space, and another program may start",
+     "set UninstallString to {2}"},
+    {Cause::UninstallStringMissing, &kEntryStartsOther,
+     "the uninstall entry has no UninstallString: the list of installed programs cannot start the uninstall",
+     "set UninstallString to {1}"},
+    {Cause::ShortcutMissing, &kShortcutNotMade,
+     "{1} is not there: the installer did not make the shortcut where the Uninstaller looks for it",
+     "make the shortcut there, named as the record says, or take the record out of Installer.ini"},
+    {Cause::ShortcutElsewhere, &kShortcutNotMade,
+     "{1} is not there, but {2} is: the installer made the shortcut for this user only, and the uninstall "
+     "leaves it behind",
+     "make the shortcut for all users (NSIS: SetShellVarContext all; Inno Setup: {commondesktop}, "
+     "{commonprograms})"},
+    {Cause::EntryNotInstalled, &kEntryNotInstalled,
+     "there is no uninstall entry {1} in either registry view: the game does not show in the list of installed "
+     "programs, and players cannot start the uninstall from there",
+     "have the installer write the entry {1} in the 32-bit view, with UninstallString {2}"},
+    {Cause::GameKeyNotInstalled, &kGameKeyNotInstalled,
+     "the game's key {1} is in neither registry view: the uninstall has no key to remove",
+     "nothing, if the game keeps no key; otherwise have the installer write it in the 32-bit view"},
 };
 static_assert(sizeof kCauseTexts / sizeof kCauseTexts[0] == static_cast<std::size_t>(Cause::Count),
               "a row for every cause");

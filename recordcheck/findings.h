@@ -59,6 +59,12 @@ extern const FindingKind kStartupUnknownKey;  // RC502
 extern const FindingKind kStartupEncoding;    // RC503
 extern const FindingKind kSaveSettingInvalid; // RC504
 extern const FindingKind kStartupClimbs;      // RC505
+// What the real machine holds (recordcheck.exe reads the installation).
+extern const FindingKind kKeyOnly64;          // RC601
+extern const FindingKind kEntryStartsOther;   // RC602
+extern const FindingKind kShortcutNotMade;    // RC603
+extern const FindingKind kEntryNotInstalled;  // RC604
+extern const FindingKind kGameKeyNotInstalled;  // RC605
 
 // Every kind, in code order.
 extern const FindingKind* const kAllFindingKinds[];
@@ -99,6 +105,9 @@ enum class Cause : std::uint16_t {
     StartupQuoteMissing, StartupUnquotedJapanese, StartupHashComment, StartupStrayByte, StartupEqualsMissing,
     StartupIntegerExpected, StartupValueMissing, StartupCommaMissing, StartupOther, StartupKeyCase, StartupSection,
     StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, StartupClimbs,
+    // RC601-RC605: what the real machine holds.
+    GameKeyOnly64, EntryOnly64, UninstallStringOther, UninstallStringUnquoted, UninstallStringMissing,
+    ShortcutMissing, ShortcutElsewhere, EntryNotInstalled, GameKeyNotInstalled,
     Count,
 };
 
