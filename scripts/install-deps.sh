@@ -51,3 +51,21 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
   fi
   "${SUDO[@]}" locale-gen >/dev/null
 fi
+
+# Inno Setup's compiler for the makers' Inno Setup kit (installer/inno/):
+# the npm package innosetup, pinned in package.json and package-lock.json,
+# into node_modules/. npm ci installs exactly the locked version, and only
+# when node_modules does not hold it yet.
+if ! command -v npm >/dev/null 2>&1; then
+  echo "install-deps: installing nodejs and npm"
+  export DEBIAN_FRONTEND=noninteractive
+  "${SUDO[@]}" apt-get update -qq
+  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+repo=$(cd "$(dirname "$0")/.." && pwd)
+locked=$(sed -n '/"node_modules\/innosetup"/,/}/s/.*"version": "\([^"]*\)".*/\1/p' "$repo/package-lock.json")
+installed=$(sed -n 's/.*"version": "\([^"]*\)".*/\1/p' "$repo/node_modules/innosetup/package.json" 2>/dev/null || true)
+if [ "$installed" != "$locked" ] || [ ! -f "$repo/node_modules/innosetup/bin/ISCC.exe" ]; then
+  echo "install-deps: installing Inno Setup $locked (npm ci)"
+  (cd "$repo" && npm ci --no-audit --no-fund --loglevel=error)
+fi
