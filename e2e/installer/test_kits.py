@@ -1,22 +1,26 @@
-"""The NSIS kit (installer/nsis/), proven by a round trip under Wine.
+"""The installer kits (installer/nsis/ and installer/inno/), proven by one
+round trip under Wine.
 
-The example installer of the sample game is built with makensis for NSIS's
-default 32-bit target and run silently in a clean prefix. What it leaves is
-checked against the sample game itself (recordcheck/sample/SampleGame, whose
-records were written by hand) and by recordcheck; then the installed
-Uninstaller.exe takes it all away again, once started as a player starts it
-and once from Wine's list of installed programs, and the prefix (its files
-and its whole registry, both views) must be as it was, save data kept.
+Each kit's example installer of the sample game is built as `make installer`
+builds it (makensis; Inno Setup's ISCC.exe under Wine) and run silently in a
+clean prefix. What it leaves is checked against the sample game itself
+(recordcheck/sample/SampleGame, whose records were written by hand) and by
+recordcheck; then the installed Uninstaller.exe takes it all away again, once
+started as a player starts it and once from Wine's list of installed
+programs, and the prefix (its files and its whole registry, both views) must
+be as it was, save data kept.
 
-A name that Shift-JIS cannot hold stops the build when makensis knows it,
-and stops the installer before it writes anything when only the running
-installer knows it."""
+A value the records cannot hold stops the build, with the kits' one shared
+check (GameFolderCheck); a name the build could not check stops the
+installer before it writes anything."""
 
 import re
 import shutil
 import subprocess
 import zlib
 from contextlib import contextmanager
+from dataclasses import dataclass
+from pathlib import Path
 
 import pytest
 
@@ -25,10 +29,12 @@ import pe
 import wine
 from builds import I686, NOT_RUN_32BIT, REPO, runs_32bit_code
 
-KIT = REPO / "installer" / "nsis"
-EXAMPLE = KIT / "SampleGame.nsi"
 SAMPLE = REPO / "recordcheck" / "sample" / "SampleGame"
 RECORDCHECK = REPO / "build" / "recordcheck" / "recordcheck"
+# The shared check, as each kit runs it here: the Linux build for makensis,
+# the Windows one (beside the programs) for ISCC under Wine.
+LINUX_CHECK = REPO / "build" / "recordcheck" / "GameFolderCheck"
+ISCC = REPO / "scripts" / "iscc.sh"
 
 NAME = "表示サンプルゲーム"
 GAME = "C:\\Program Files (x86)\\SampleMaker\\SampleGame"
@@ -50,63 +56,137 @@ DONE = wine.Box(m.UNINSTALL_DONE, m.UNINSTALLER_CAPTION, m.DONE_FLAGS)
 WESTERN = "C.UTF-8"
 
 
-def makensis(script: str, folder, **defines):
-    """Builds a variant of a script with the kit; the installer is folder/setup.exe."""
-    source = folder / "installer.nsi"
-    source.write_text(script, encoding="utf-8-sig")
-    settings = {"SOURCE": SAMPLE, "GAME_TOOLS": I686.dist, "OUTFILE": folder / "setup.exe", **defines}
-    return subprocess.run(["makensis", "-V2", f"-X!addincludedir {KIT}", *[f"-D{k}={v}" for k, v in settings.items()],
-                          str(source)], capture_output=True, text=True)
+def windows(path) -> str:
+    """A path of this machine as Wine sees it through the Z: drive."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def example(*replacements):
-    """The example script with (old, new) replaced, each exactly once."""
-    script = EXAMPLE.read_text(encoding="utf-8-sig")
-    for old, new in replacements:
-        assert script.count(old) == 1, old
-        script = script.replace(old, new)
-    return script
+@dataclass(frozen=True)
+class Kit:
+    name: str
+    folder: Path
+    example: Path
+    silent: str             # the silent installation's arguments, {game} the game folder
+    stopped: int            # the exit code of an installation the kit stops
+    hide_the_name: tuple    # how the name reaches the installer unchecked: (replacements, defines)
+
+    def build(self, script: str, folder: Path, **defines):
+        """Builds a variant of the example; the installer is folder/setup.exe.
+        Returns the compiler's exit status and everything it said."""
+        settings = {"SOURCE": SAMPLE, "GAME_TOOLS": I686.dist, **defines}
+        source = folder / f"installer{self.example.suffix}"
+        source.write_text(script, encoding="utf-8-sig")
+        if self.name == "nsis":
+            settings.setdefault("GAME_CHECK", LINUX_CHECK)
+            done = subprocess.run(["makensis", "-V2", f"-X!addincludedir {self.folder}",
+                                   f"-DOUTFILE={folder / 'setup.exe'}",
+                                   *[f"-D{k}={v}" for k, v in settings.items()], str(source)],
+                                  capture_output=True, text=True)
+            return done.returncode, done.stdout + done.stderr
+        if not runs_32bit_code():
+            pytest.skip(f"ISCC.exe: {NOT_RUN_32BIT}")
+        done = subprocess.run([str(ISCC), str(source), f"/I{windows(self.folder)}", f"/O{windows(folder)}", "/Fsetup",
+                               *[f"/D{k}={windows(v) if isinstance(v, Path) else v}" for k, v in settings.items()]],
+                              capture_output=True, text=True)
+        if done.returncode == 78:
+            raise wine.HarnessError(f"ISCC.exe under Wine gave no answer:\n{done.stdout}{done.stderr}")
+        return done.returncode, done.stdout + done.stderr
+
+    def script(self, *replacements):
+        """The example with (old, new) replaced, each exactly once."""
+        script = self.example.read_text(encoding="utf-8-sig")
+        for old, new in replacements:
+            assert script.count(old) == 1, old
+            script = script.replace(old, new)
+        return script
 
 
-# ---- the build stops for what the records cannot hold (no Wine) ---------------
+NSIS = Kit("nsis", REPO / "installer" / "nsis", REPO / "installer" / "nsis" / "SampleGame.nsi", "/S /D={game}", 2,
+           # The name comes from a variable: makensis sees "$R9", the installer "Café".
+           ([('!define GAME_NAME      "表示サンプルゲーム"', '!define GAME_NAME "$R9"'),
+             ("Section\n", 'Function .onInit\n  StrCpy $R9 "Café"\nFunctionEnd\nSection\n')], {}))
+INNO = Kit("inno", REPO / "installer" / "inno", REPO / "installer" / "inno" / "SampleGame.iss",
+           '/VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/DIR={game}"', 7,
+           # The check is not where the script says: the compile only warns.
+           ([('#define GAME_NAME      "表示サンプルゲーム"', '#define GAME_NAME "Café"')],
+            {"GAME_CHECK": "Z:\\nowhere\\GameFolderCheck.exe"}))
+KITS = [pytest.param(NSIS, id="nsis"), pytest.param(INNO, id="inno")]
 
-@pytest.mark.parametrize("replacements, complaint", [
-    ([('GAME_NAME      "表示サンプルゲーム"', 'GAME_NAME "Café"')], 'GAME_NAME "Café" has a character that Shift-JIS'),
-    ([('"アンインストール"', '"¥100"')], 'GameShortcut "¥100" has a character that Shift-JIS'),
-    ([('"Movie.dll" "', '"〜Movie.dll" "')], 'GameFile "〜Movie.dll" has a character that Shift-JIS'),
-    ([('"data" "${SOURCE}\\data"', '"data" "${UNHOLDABLE}"')], "cannot hold: sub\\é.txt; 😀.dat"),
-    ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\Microsoft\\SampleGame"')], "is the system's"),
-    ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\SampleMaker\\Series\\SampleGame"')],
-     "takes away the game key and the one key above it"),
-    ([('"Movie.dll" "', '"..\\Movie.dll" "')], "no empty, . or .. part"),
-    ([('GameFile "Movie.dll"', 'GameFile "data/Movie.dll"')], "use backslashes"),
-], ids=["game-name", "shortcut", "file", "folder", "system-key", "deep-key", "climbing-path", "slash"])
-def test_the_build_stops_for_a_name_the_records_cannot_hold(tmp_path, replacements, complaint):
-    folder = tmp_path / "data"
-    for name in ("ok.txt", "sub/é.txt", "😀.dat"):
-        (folder / name).parent.mkdir(parents=True, exist_ok=True)
-        (folder / name).write_bytes(b"x")
 
-    done = makensis(example(*replacements), tmp_path, UNHOLDABLE=folder)
+# ---- the build stops for what the records cannot hold --------------------------
 
-    assert done.returncode != 0 and complaint in done.stdout + done.stderr, done.stdout + done.stderr
+# (replacements in both examples, or {kit: replacements}; what the build says)
+BUILD_STOPS = {
+    "game-name": ([('GAME_NAME      "表示サンプルゲーム"', 'GAME_NAME "Café"')],
+                  'GAME_NAME "Café": "é" (U+00E9) has no Shift-JIS (code page 932) form'),
+    "empty-name": ([('GAME_NAME      "表示サンプルゲーム"', 'GAME_NAME ""')], 'GAME_NAME "": is empty'),
+    "wave-dash": ([('"アンインストール"', '"アンインストール〜"')], 'write "～" (U+FF5E) instead'),
+    "shortcut-lnk": ([('"アンインストール"', '"アンインストール.lnk"')],
+                     'GameShortcut "アンインストール.lnk": the kit adds .lnk to the shortcut\'s name; write "アンインストール"'),
+    "device": ([('"Movie.dll"', '"CON.dll"')], '"CON.dll" is a device name'),
+    "trailing-dot": ([('"Movie.dll"', '"Movie.dll."')], '"Movie.dll." ends in a dot'),
+    "climbing-path": ([('"Movie.dll"', '"..\\Movie.dll"')],
+                      'GameFile "..\\Movie.dll": write a path relative to the game folder'),
+    "folder-names": ([], "cannot name these files"),
+    "no-source-folder": ([("\\data\"", "\\nothing\"")], 'is not a folder here'),
+    "system-key": ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\Microsoft\\SampleGame"')], "is the system's"),
+    "key-backslash": ([('"SOFTWARE\\SampleMaker\\SampleGame"', '"SOFTWARE\\SampleMaker\\SampleGame\\"')],
+                      'GAME_REGISTRY "SOFTWARE\\SampleMaker\\SampleGame\\": ends in a backslash'),
+    "records-twice": ({"nsis": [("  !insertmacro GameRecordsBegin\n", "  !insertmacro GameRecordsBegin\n" * 2)],
+                       "inno": [('#include "GameFolderTools.iss"\n', '#include "GameFolderTools.iss"\n' * 2)]},
+                      "twice"),
+    "registry-first": ({"nsis": [("  !insertmacro GameUninstaller\n", "")], "inno": [("#emit GameUninstaller()\n", "")]},
+                       "GameRegistry: install Uninstaller.exe first"),
+}
+
+
+@pytest.mark.parametrize("case", list(BUILD_STOPS))
+@pytest.mark.parametrize("kit", KITS)
+def test_the_build_stops_for_what_the_records_cannot_hold(kit, case, tmp_path):
+    replacements, complaint = BUILD_STOPS[case]
+    if isinstance(replacements, dict):
+        replacements = replacements[kit.name]
+    source = tmp_path / "SampleGame"
+    shutil.copytree(SAMPLE, source, ignore=shutil.ignore_patterns("InstallInfo"))
+    if case == "folder-names":
+        for name in ("sub/é.txt", "😀.dat"):
+            (source / "data" / name).parent.mkdir(parents=True, exist_ok=True)
+            (source / "data" / name).write_bytes(b"x")
+
+    status, said = kit.build(kit.script(*replacements), tmp_path, SOURCE=source)
+
+    assert status != 0 and complaint in said, said
     assert not (tmp_path / "setup.exe").exists()
+
+
+@pytest.mark.parametrize("kit", KITS)
+def test_an_install_folder_not_below_the_makers_folder_is_a_warning(kit, tmp_path):
+    status, said = kit.build(kit.script(), tmp_path, GAME_INSTALL_DIR="C:\\Games\\SampleGame")
+    assert status == 0 and 'not GAME_MAKER "SampleMaker"' in said, said
 
 
 # ---- the round trip under Wine -------------------------------------------------
 
 @pytest.fixture(scope="module")
-def installer(tmp_path_factory):
-    """The example, built as `make installer` builds it: a PE32 program that asks for administrator rights."""
-    if not (I686.dist / "Uninstaller.exe").is_file():
-        pytest.fail("dist/Uninstaller.exe is missing: run make build first", pytrace=False)
-    folder = tmp_path_factory.mktemp("installer")
-    done = makensis(EXAMPLE.read_text(encoding="utf-8-sig"), folder)
-    assert done.returncode == 0, done.stdout + done.stderr
-    setup = folder / "setup.exe"
-    assert pe.read(setup).machine == 0x14C
-    assert b'level="requireAdministrator"' in setup.read_bytes()
-    return setup
+def installers(tmp_path_factory):
+    """installers(kit): the kit's example, built as `make installer` builds it
+    (once a module): a PE32 program that asks for administrator rights."""
+    built = {}
+
+    def build(kit):
+        if kit.name not in built:
+            if not (I686.dist / "Uninstaller.exe").is_file() or not LINUX_CHECK.is_file():
+                pytest.fail("dist/ or build/recordcheck/GameFolderCheck is missing: run make installer first",
+                            pytrace=False)
+            folder = tmp_path_factory.mktemp(kit.name)
+            status, said = kit.build(kit.script(), folder)
+            assert status == 0, said
+            setup = folder / "setup.exe"
+            assert pe.read(setup).machine == 0x14C
+            assert b'level="requireAdministrator"' in setup.read_bytes()
+            built[kit.name] = setup
+        return built[kit.name]
+    return build
 
 
 def read_registry(path):
@@ -154,7 +234,7 @@ def clean_prefix(tmp_path_factory, display):
     """A fresh prefix of its own, and what it holds before any installation."""
     if not runs_32bit_code():
         pytest.skip(NOT_RUN_32BIT)
-    made = wine.WinePrefix(tmp_path_factory.mktemp("nsis"), display)
+    made = wine.WinePrefix(tmp_path_factory.mktemp("kits"), display)
     try:
         # Shortcuts would start Wine's menu builder, which adds files for the
         # Linux desktop beside them: that is Wine's, not the installer's.
@@ -181,8 +261,9 @@ def ansi_code_page_of(prefix, locale):
         prefix.wine("cmd", "/c", "exit")
 
 
-def check_the_records(prefix):
-    """The installed game folder holds the sample game's files (the two
+def check_the_installed_game(prefix):
+    """Every check of a game just installed runs here. The installed game
+    folder holds the sample game's files (the two
     programs as built), its records read as the hand-written sample's, and a
     list of exactly the installed files with their sizes and CRC-32s."""
     folder = prefix.unix_path(GAME)
@@ -204,6 +285,7 @@ def check_the_records(prefix):
         entries[path.decode("cp932").replace("\\", "/")] = (int(size), int(crc, 16))
     assert entries == {relative: (len(data), zlib.crc32(data)) for relative in installed
                        for data in [(folder / relative).read_bytes()]}
+    # recordcheck finds the installed folder clean.
     if not RECORDCHECK.is_file():
         pytest.fail(f"{RECORDCHECK} is missing: run make recordcheck first", pytrace=False)
     checked = subprocess.run([str(RECORDCHECK), "--install-path", GAME, str(folder)], capture_output=True, text=True)
@@ -241,11 +323,13 @@ def the_list_of_installed_programs_starts_it(prefix):
     (wine.LOCALE, the_player_starts_the_uninstaller),
     (WESTERN, the_list_of_installed_programs_starts_it),
 ], ids=["japanese-windows-player", "western-windows-installed-programs"])
-def test_what_the_installer_writes_the_uninstaller_takes_away(clean_prefix, installer, locale, uninstall):
+@pytest.mark.parametrize("kit", KITS)
+def test_what_the_installer_writes_the_uninstaller_takes_away(clean_prefix, installers, kit, locale, uninstall):
     prefix, (files_before, registry_before) = clean_prefix
+    installer = installers(kit)
 
     with ansi_code_page_of(prefix, locale):
-        assert prefix.run(prefix.windows_path_of(installer), f"/S /D={GAME}").exit_code == 0
+        assert prefix.run(prefix.windows_path_of(installer), kit.silent.format(game=GAME)).exit_code == 0
         if locale == WESTERN:
             # This installer really ran without Japanese: the entry's name comes out as "?".
             listed = prefix.wine("uninstaller", "--list").stdout
@@ -254,7 +338,7 @@ def test_what_the_installer_writes_the_uninstaller_takes_away(clean_prefix, inst
     game_files = {GAME + "\\" + str(p.relative_to(SAMPLE)).replace("/", "\\") for p in SAMPLE.rglob("*")}
     assert files - files_before == game_files | SHORTCUTS and files_before <= files
     assert registry_changes(registry_before, registry) == {("system", key.replace("\\", "\\\\")) for key in KEYS}
-    check_the_records(prefix)
+    check_the_installed_game(prefix)
     saves = lay_out_save_data(prefix)
 
     result = uninstall(prefix)
@@ -275,29 +359,29 @@ def _with_folders(path, existing):
     return {"\\".join(parts[:i]) for i in range(2, len(parts) + 1)} - existing
 
 
-def test_a_name_only_the_running_installer_knows_stops_it_before_it_writes_anything(clean_prefix, tmp_path):
+@pytest.mark.parametrize("kit", KITS)
+def test_a_name_the_build_did_not_check_stops_the_installer_before_it_writes_anything(clean_prefix, kit, tmp_path):
     prefix, (files_before, registry_before) = clean_prefix
-    # The game's name comes from a variable: makensis sees "$R9", the
-    # installer "Café", which Shift-JIS cannot hold.
-    script = example(('!define GAME_NAME      "表示サンプルゲーム"', '!define GAME_NAME "$R9"'),
-                     ("Section\n", 'Function .onInit\n  StrCpy $R9 "Café"\nFunctionEnd\nSection\n'))
-    done = makensis(script, tmp_path)
-    assert done.returncode == 0, done.stdout + done.stderr
+    replacements, defines = kit.hide_the_name
+    status, said = kit.build(kit.script(*replacements), tmp_path, **defines)
+    assert status == 0, said
 
-    # A stopped installation ends with 2.
-    assert prefix.run(prefix.windows_path_of(tmp_path / "setup.exe"), f"/S /D={GAME}").exit_code == 2
+    assert prefix.run(prefix.windows_path_of(tmp_path / "setup.exe"), kit.silent.format(game=GAME)).exit_code \
+        == kit.stopped
     files, registry = snapshot(prefix)
     assert files == files_before
     assert registry_changes(registry_before, registry) == set()
 
 
-def test_a_file_already_in_an_installed_folder_is_not_listed_and_stays(clean_prefix, installer):
+@pytest.mark.parametrize("kit", KITS)
+def test_a_file_already_in_an_installed_folder_is_not_listed_and_stays(clean_prefix, installers, kit):
     prefix, (files_before, registry_before) = clean_prefix
+    installer = installers(kit)
     mine = prefix.unix_path(f"{GAME}\\data\\mine.txt")
     mine.parent.mkdir(parents=True)
     mine.write_bytes(b"the player's")
 
-    assert prefix.run(prefix.windows_path_of(installer), f"/S /D={GAME}").exit_code == 0
+    assert prefix.run(prefix.windows_path_of(installer), kit.silent.format(game=GAME)).exit_code == 0
     assert b"mine.txt" not in prefix.unix_path(f"{GAME}\\InstallInfo\\InstallFiles.ini").read_bytes()
     folder_stays = wine.Box(m.folder_not_removed(f"{GAME}\\data".encode("cp932")), m.UNINSTALLER_CAPTION,
                             m.FOLDER_FAILED_FLAGS)
@@ -313,5 +397,6 @@ def test_a_file_already_in_an_installed_folder_is_not_listed_and_stays(clean_pre
         shutil.rmtree(prefix.unix_path("C:\\Program Files (x86)\\SampleMaker"))
 
 
-def test_the_guide_shows_the_example_as_it_is_built_and_tested():
-    assert EXAMPLE.read_text(encoding="utf-8-sig") in (REPO / "docs" / "makers.md").read_text(encoding="utf-8")
+@pytest.mark.parametrize("kit", KITS)
+def test_the_guide_shows_the_example_as_it_is_built_and_tested(kit):
+    assert kit.example.read_text(encoding="utf-8-sig") in (REPO / "docs" / "makers.md").read_text(encoding="utf-8")
