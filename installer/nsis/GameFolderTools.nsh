@@ -352,7 +352,7 @@ FunctionEnd
 ; installation before it has changed anything.
 !macro GameRecordsBegin
   !ifdef _GFT_BEGUN
-    !error `GameRecordsBegin: called a second time; it starts the records afresh, so the uninstall would remove only what is listed after it; call it once, first`
+    !error `GameRecordsBegin is called twice: the second call starts the records afresh, so the uninstall would remove only what is listed after it; call it once, first`
   !endif
   !define _GFT_BEGUN
   SetShellVarContext all
