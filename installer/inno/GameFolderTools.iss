@@ -62,7 +62,8 @@
 
 ; Runs GameFolderCheck on the quoted values (it takes each quoted run as it
 ; is, backslashes and all). Its lines show in the compiler's output; an
-; error stops the compile with the first of them.
+; error stops the compile with the first of them, a warning is repeated
+; among the compiler's warnings.
 #if FileExists(GAME_CHECK)
   #define _GFT_Checked 1
 #else
@@ -72,7 +73,7 @@
 #define _GFT_Check(str Arguments) \
   !_GFT_Checked ? "" : \
   (Local[0] = Exec(GAME_CHECK, Arguments, SourcePath, 1, SW_HIDE)) == 0 ? "" : \
-  Local[0] == 2 ? "" : \
+  Local[0] == 2 ? Warning(ExecAndGetFirstLine(GAME_CHECK, Arguments, SourcePath)) : \
   Local[0] == 1 ? Error(ExecAndGetFirstLine(GAME_CHECK, Arguments, SourcePath)) : \
   Error("GameFolderCheck did not run (" + Str(Local[0]) + "): " + GAME_CHECK)
 #define _GFT_Q(str Text) '"' + Text + '"'
@@ -279,6 +280,9 @@ var
   Bytes: AnsiString;
 begin
   Result := '';
+  // Setup asks again when the player goes back and on.
+  SetArrayLength(GFTHead, 0);
+  SetArrayLength(GFTShortcuts, 0);
   GFTSaveFolder := -1;
   GFTDeclare;
   for I := 0 to GetArrayLength(GFTHead) + GetArrayLength(GFTShortcuts) - 1 do
