@@ -2,13 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace kitcheck {
 namespace {
-
-namespace fs = std::filesystem;
 
 const char kRelativePath[] = "write a path relative to the game folder, with no empty, . or .. part";
 
@@ -238,18 +234,6 @@ void CheckRegistry(Checker& check, const std::string& value) {
     }
 }
 
-// A path of the script as the build machine takes it: backslashes are
-// separators on Windows, and are written so by makers on any system.
-fs::path HostPath(const std::string& path) {
-#ifdef _WIN32
-    return fs::u8path(path);
-#else
-    std::string host = path;
-    std::replace(host.begin(), host.end(), '\\', '/');
-    return fs::u8path(host);
-#endif
-}
-
 }  // namespace
 
 Problems CheckGame(const Game& game) {
@@ -275,8 +259,7 @@ Problems CheckFile(const std::string& dest, const std::string& source) {
     Problems problems;
     Checker check(problems);
     check.Path("GameFile", dest);
-    std::error_code error;
-    if (!fs::is_regular_file(HostPath(source), error)) {
+    if (KindOf(source) != PathKind::File) {
         check.Error("GameFile", dest, "its source \"" + source + "\" is not a file here; name a file that is");
     }
     return problems;
@@ -286,26 +269,16 @@ Problems CheckFolder(const std::string& dest, const std::string& source) {
     Problems problems;
     Checker check(problems);
     check.Path("GameFolder", dest);
-    const fs::path root = HostPath(source);
-    std::error_code error;
-    if (!fs::is_directory(root, error)) {
+    if (KindOf(source) != PathKind::Folder) {
         check.Error("GameFolder", dest, "its source \"" + source + "\" is not a folder here; name a folder that is");
         return problems;
     }
     // Every file below it, named as the records will name it.
     std::vector<std::string> names;
-    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
-        if (it->is_regular_file(error)) {
-            std::string name = it->path().lexically_relative(root).u8string();
-            std::replace(name.begin(), name.end(), '/', '\\');
-            names.push_back(name);
-        }
-    }
-    if (error) {
-        check.Error("GameFolder", dest, "its source \"" + source + "\" cannot be read: " + error.message());
+    if (!ListFiles(source, names)) {
+        check.Error("GameFolder", dest, "its source \"" + source + "\" cannot be read whole; make it readable");
         return problems;
     }
-    std::sort(names.begin(), names.end());
     if (names.empty()) {
         check.Add(Severity::Warning, "GameFolder", dest,
                   "its source \"" + source + "\" holds no file, so nothing is installed");

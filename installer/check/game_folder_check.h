@@ -8,6 +8,7 @@
 // (code page 932), so every value must have an exact code page 932 form.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,17 @@ using Problems = std::vector<Problem>;
 
 // True when the character has an exact code page 932 form: converted to
 // code page 932 and back it is itself again (no best fit: "¥" must not
-// become "\"). Given by the platform (cp932.cpp).
+// become "\"). Given by platform.cpp.
 [[nodiscard]] bool FitsCp932(char32_t character);
+
+// The build machine's files, by UTF-8 paths as the script wrote them
+// (backslashes separate folders on any system). Given by platform.cpp.
+enum class PathKind { None, File, Folder };
+[[nodiscard]] PathKind KindOf(const std::string& path);
+// Every file below `folder`, as its path below it with backslashes, sorted;
+// folders behind links are not entered. False when a folder cannot be read.
+[[nodiscard]] bool ListFiles(const std::string& folder, std::vector<std::string>& files);
+[[nodiscard]] std::FILE* OpenForReading(const std::string& path);
 
 // The game's declaration: GAME_NAME, GAME_REGISTRY, GAME_MAKER, GAME_MENU,
 // GAME_FOLDER, GAME_EXE and, when given, GAME_MUTEX.

@@ -10,8 +10,6 @@
 //     (Inno Setup's preprocessor quotes so).
 // The problems are written as UTF-8, which both compilers read back.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -67,9 +65,14 @@ std::vector<std::string> SplitCommandLine(const wchar_t* line) {
 
 // The lines of a UTF-8 file, without their line ends and a byte-order mark.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-    std::ifstream file(path, std::ios::binary);
+    std::FILE* file = kitcheck::OpenForReading(path);
     if (!file) return false;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string text;
+    char buffer[4096];
+    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, read);
+    const bool whole = !std::ferror(file);
+    std::fclose(file);
+    if (!whole) return false;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     lines.clear();
     std::size_t start = 0;
