@@ -147,4 +147,4 @@ bench: deps recordcheck
 	$(PYTHON) recordcheck/bench.py build/recordcheck/recordcheck recordcheck/sample/SampleGame
 
 clean:
-	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench build/installer dist out/release
+	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench build/installer build/iscc-prefix dist out/release
