@@ -94,7 +94,9 @@ RequestExecutionLevel admin
 !macro _GFT_CheckRun
   !ifdef _GFT_CHECKED
     !tempfile _GFT_O
-    !system `"${GAME_CHECK}" "@${_GFT_T}" > "${_GFT_O}"` _GFT_RC
+    ; Not a quote first: cmd /c, which runs the command on Windows, would
+    ; take the first and the last quote of the line for its own.
+    !system `cd . && "${GAME_CHECK}" "@${_GFT_T}" > "${_GFT_O}"` _GFT_RC
     !insertmacro _GFT_ExitStatus
     !if ${_GFT_RC} <> 0
       !define /file _GFT_SAID "${_GFT_O}"
