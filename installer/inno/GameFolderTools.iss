@@ -341,9 +341,23 @@ end;
 // and CRC-32 (the Uninstaller reads and ignores both numbers; they let anyone
 // check the installed bytes). One InstallFileList statement per file keeps
 // the list whole after every step.
+// VALUE as eight lower-case hexadecimal digits. Not with Format: its result
+// is converted through the system's code page, and a line joined with it
+// would lose every character that code page lacks.
+function GFTHex8(Value: Cardinal): String;
+var
+  I: Integer;
+begin
+  Result := '';
+  for I := 1 to 8 do begin
+    Result := Copy('0123456789abcdef', (Value and 15) + 1, 1) + Result;
+    Value := Value shr 4;
+  end;
+end;
+
 procedure GFTListFile;
 var
-  Path, Folder: String;
+  Path, Folder, Relative, SizeText: String;
   Stream: TFileStream;
   Buffer: AnsiString;
   Size: Int64;
@@ -368,8 +382,10 @@ begin
     Stream.Free;
   end;
   GFTBytes := GFTBytes + Size;
-  GFTAppend(GFTRecords + '\InstallFiles.ini', '#InstallFileList { "' + Copy(Path, Length(Folder) + 1, MaxInt) +
-    '" , ' + IntToStr(Size) + ' , 0x' + LowerCase(Format('%.8x', [Crc])) + ' }');
+  Relative := Copy(Path, Length(Folder) + 1, MaxInt);
+  SizeText := IntToStr(Size);
+  GFTAppend(GFTRecords + '\InstallFiles.ini', '#InstallFileList { "' + Relative + '" , ' + SizeText + ' , 0x' +
+    GFTHex8(Crc) + ' }');
 end;
 
 procedure GFTRecordShortcut(const Key, Target, Link: String);
