@@ -217,6 +217,7 @@ var
   GFTSaveFolder: Integer;        // SaveFolderSetting.ini's location, -1 for none
   GFTBytes: Int64;               // the bytes of the files listed so far
   GFTStarted, GFTFinished: Boolean;
+  GFTFailure: String;            // the first record that could not be written
 
 function GFTWideCharToMultiByte(CodePage, Flags: Cardinal; Text: String; TextLength: Integer;
   Bytes: AnsiString; BytesLength: Integer; DefaultChar: Cardinal; var UsedDefault: Integer): Integer;
@@ -260,15 +261,37 @@ begin
     Bytes := '';
 end;
 
+// A record that could not be written: the player is told once, and Setup
+// ends with exit code 2. Setup goes on installing, since the code of an
+// entry cannot stop it; the records stay as whole as they can be.
+procedure GFTFail(const Message: String);
+begin
+  if GFTFailure = '' then begin
+    GFTFailure := Message;
+    SuppressibleMsgBox(Message, mbCriticalError, MB_OK, IDOK);
+  end;
+end;
+
+<event('GetCustomSetupExitCode')>
+function GFTGetCustomSetupExitCode: Integer;
+begin
+  Result := 0;
+  if GFTFailure <> '' then
+    Result := 2;
+end;
+
 // Appends LINE and CR LF, in code page 932, to the record FILENAME.
-procedure GFTAppend(const FileName, Line: String);
+function GFTAppend(const FileName, Line: String): Boolean;
 var
   Bytes: AnsiString;
 begin
+  Result := False;
   if not GFTEncode(Line + #13#10, Bytes) then
-    RaiseException(Line + #13#10#13#10 + 'この行は Shift-JIS で書けないため、インストールを中止しました。');
-  if not SaveStringToFile(FileName, Bytes, True) then
-    RaiseException(FileName + #13#10#13#10 + '記録を書けないため、インストールを中止しました。');
+    GFTFail(Line + #13#10#13#10 + 'この行は Shift-JIS で書けないため、記録に書けませんでした。アンインストールではこれが削除されません。')
+  else if not SaveStringToFile(FileName, Bytes, True) then
+    GFTFail(FileName + #13#10#13#10 + 'この記録を書けませんでした。アンインストールでは記録にないものが削除されません。')
+  else
+    Result := True;
 end;
 
 // Before anything is written: every statement of Installer.ini must have a
@@ -296,7 +319,8 @@ begin
 end;
 
 // The records, started afresh: Installer.ini up to its shortcuts, an
-// InstallFiles.ini with no entry yet, and the save-folder setting.
+// InstallFiles.ini with no entry yet, and the save-folder setting. Setup
+// stops here (Abort, at ssInstall) when one cannot be written.
 procedure GFTBegin;
 var
   I: Integer;
@@ -307,11 +331,15 @@ begin
   DeleteFile(GFTRecords + '\SaveFolderSetting.ini');
   GFTStarted := True;
   for I := 0 to GetArrayLength(GFTHead) - 1 do
-    GFTAppend(GFTRecords + '\Installer.ini', GFTHead[I]);
-  GFTAppend(GFTRecords + '\InstallFiles.ini', '#InstallerSetupFileVersion = 1');
+    if not GFTAppend(GFTRecords + '\Installer.ini', GFTHead[I]) then
+      Abort;
+  if not GFTAppend(GFTRecords + '\InstallFiles.ini', '#InstallerSetupFileVersion = 1') then
+    Abort;
   if (GFTSaveFolder >= 0) and not SaveStringToFile(GFTRecords + '\SaveFolderSetting.ini',
-      'SFSF'#0#0#0#0 + Chr(GFTSaveFolder) + #0#0#0, False) then
-    RaiseException('SaveFolderSetting.ini を書けないため、インストールを中止しました。');
+      'SFSF'#0#0#0#0 + Chr(GFTSaveFolder) + #0#0#0, False) then begin
+    GFTFail(GFTRecords + '\SaveFolderSetting.ini' + #13#10#13#10 + 'この記録を書けませんでした。');
+    Abort;
+  end;
 end;
 
 <event('CurStepChanged')>
@@ -366,20 +394,27 @@ var
 begin
   Path := ExpandConstant(CurrentFileName);
   Folder := ExpandConstant('{app}\');
-  if CompareText(Copy(Path, 1, Length(Folder)), Folder) <> 0 then
-    RaiseException(Path + #13#10#13#10 + 'ゲームのフォルダの外には置けないため、インストールを中止しました。');
+  if CompareText(Copy(Path, 1, Length(Folder)), Folder) <> 0 then begin
+    GFTFail(Path + #13#10#13#10 + 'ゲームのフォルダの外にあるため、記録に書けませんでした。');
+    exit;
+  end;
   Crc := 0;
-  Stream := TFileStream.Create(Path, fmOpenRead or fmShareDenyWrite);
   try
-    Size := Stream.Size;
-    SetLength(Buffer, 1048576);
-    repeat
-      Count := Stream.Read(Buffer, Length(Buffer));
-      if Count > 0 then
-        Crc := GFTComputeCrc32(Crc, Buffer, Count);
-    until Count <= 0;
-  finally
-    Stream.Free;
+    Stream := TFileStream.Create(Path, fmOpenRead or fmShareDenyWrite);
+    try
+      Size := Stream.Size;
+      SetLength(Buffer, 1048576);
+      repeat
+        Count := Stream.Read(Buffer, Length(Buffer));
+        if Count > 0 then
+          Crc := GFTComputeCrc32(Crc, Buffer, Count);
+      until Count <= 0;
+    finally
+      Stream.Free;
+    end;
+  except
+    GFTFail(Path + #13#10#13#10 + 'このファイルを読めないため、記録に書けませんでした。' + #13#10 + GetExceptionMessage);
+    exit;
   end;
   GFTBytes := GFTBytes + Size;
   Relative := Copy(Path, Length(Folder) + 1, MaxInt);
