@@ -2,7 +2,7 @@
 #   make test   install what is missing, build everything, run every test tier
 #   make demo   build, then run the programs on a sample game under Wine
 # Also: make build, make unit (host unit tests only, no Wine), make clean.
-# Game makers: make installer (the sample game's NSIS installer), make recordcheck.
+# Game makers: make installer (the sample game's NSIS and Inno Setup installers), make recordcheck.
 # Releases: make dist, make sign CERT=... KEY=..., make bench (see the README).
 
 SHELL  := /bin/bash
@@ -94,19 +94,33 @@ demo: deps
 recordcheck:
 	cmake --preset recordcheck >/dev/null && cmake --build --preset recordcheck -j$(JOBS)
 
-# The sample game's installer, built with NSIS from the kit in installer/nsis/
-# (docs/makers.md, "With NSIS"): build/installer/SampleGameSetup.exe, a
-# 32-bit installer as makers ship them, carrying the i686 programs.
+# The sample game's installers, built with both kits from installer/
+# (docs/makers.md, "With NSIS" and "With Inno Setup"), as makers ship them:
+# 32-bit installers carrying the i686 programs, checked at build time by
+# GameFolderCheck. build/installer/SampleGameSetup.exe (NSIS, makensis) and
+# build/installer/SampleGameSetup-inno.exe (Inno Setup's ISCC.exe, a 32-bit
+# program run under Wine: "not run" where this machine cannot execute 32-bit
+# code).
+win = Z:$(subst /,\,$(CURDIR)/$(1))
 installer: deps
-	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear
+	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear GameFolderCheck
+	cmake --preset recordcheck >/dev/null && cmake --build --preset recordcheck -j$(JOBS) --target GameFolderCheck
 	mkdir -p build/installer
-	makensis -V2 -DGAME_TOOLS="$(CURDIR)/dist" -DOUTFILE="$(CURDIR)/build/installer/SampleGameSetup.exe" \
+	makensis -V2 -DGAME_TOOLS="$(CURDIR)/dist" -DGAME_CHECK="$(CURDIR)/build/recordcheck/GameFolderCheck" \
+	    -DSOURCE="$(CURDIR)/recordcheck/sample/SampleGame" -DOUTFILE="$(CURDIR)/build/installer/SampleGameSetup.exe" \
 	    installer/nsis/SampleGame.nsi
-	@echo "installer: build/installer/SampleGameSetup.exe"
+	@echo "installer (NSIS): build/installer/SampleGameSetup.exe"
+	@status=0; scripts/iscc.sh installer/inno/SampleGame.iss "/DGAME_TOOLS=$(call win,dist)" \
+	    "/DSOURCE=$(call win,recordcheck/sample/SampleGame)" "/O$(call win,build/installer)" \
+	    /FSampleGameSetup-inno > build/installer/iscc.log || status=$$?; \
+	if [ $$status -eq 77 ]; then echo "installer (Inno Setup): not run: this machine cannot execute 32-bit code"; \
+	elif [ $$status -ne 0 ]; then cat build/installer/iscc.log; exit $$status; \
+	else grep -i "warning" build/installer/iscc.log || true; \
+	  echo "installer (Inno Setup): build/installer/SampleGameSetup-inno.exe"; fi
 
-# The kit's checks: makensis stops for names the records cannot hold, and
-# the round trip under Wine (install, recordcheck, uninstall two ways, the
-# prefix back as it was), which needs 32-bit code to run.
+# The kits' checks: the build stops for names the records cannot hold, and
+# the round trip under Wine for each kit (install, recordcheck, uninstall two
+# ways, the prefix back as it was), which needs 32-bit code to run.
 installer-test: installer recordcheck
 	$(PYTHON) -m pytest e2e/installer -q -rs
 
@@ -143,4 +157,4 @@ bench: deps recordcheck
 	$(PYTHON) recordcheck/bench.py build/recordcheck/recordcheck recordcheck/sample/SampleGame
 
 clean:
-	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench build/installer dist out/release
+	rm -rf build/host build/win32 build/win64 build/recordcheck build/bench build/installer build/iscc-prefix dist out/release

@@ -66,15 +66,17 @@ add_windows_program(Prefclear prefclear_core
   ${CMAKE_SOURCE_DIR}/prefclear/prefclear.rc
   ${CMAKE_SOURCE_DIR}/prefclear/prefclear.manifest.in)
 
-# The release package of what ships (the i686 build) and the makers' NSIS
-# kit, which takes the programs from its own folder: make dist.
+# The release package of what ships (the i686 build) and the makers' kits
+# (NSIS, Inno Setup and their shared check), which take the programs from
+# their own folder, with the sample game their examples install: make dist.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(RELEASE_DIR ${CMAKE_SOURCE_DIR}/out/release CACHE PATH "Where make dist writes the release package")
   add_custom_target(dist
     COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/dist.sh ${PROJECT_NAME} ${PROJECT_VERSION} ${RELEASE_DIR}
-            ${CMAKE_SOURCE_DIR}/docs/makers.md $<TARGET_FILE:Uninstaller> $<TARGET_FILE:Prefclear>
-            ${CMAKE_SOURCE_DIR}/installer/nsis/GameFolderTools.nsh ${CMAKE_SOURCE_DIR}/installer/nsis/GameFolderTools.sh
-            ${CMAKE_SOURCE_DIR}/installer/nsis/SampleGame.nsi
+            ${CMAKE_SOURCE_DIR}/docs/makers.md ${CMAKE_SOURCE_DIR}/recordcheck/sample/SampleGame
+            $<TARGET_FILE:Uninstaller> $<TARGET_FILE:Prefclear> $<TARGET_FILE:GameFolderCheck>
+            ${CMAKE_SOURCE_DIR}/installer/nsis/GameFolderTools.nsh ${CMAKE_SOURCE_DIR}/installer/nsis/SampleGame.nsi
+            ${CMAKE_SOURCE_DIR}/installer/inno/GameFolderTools.iss ${CMAKE_SOURCE_DIR}/installer/inno/SampleGame.iss
     VERBATIM)
-  add_dependencies(dist Uninstaller Prefclear)
+  add_dependencies(dist Uninstaller Prefclear GameFolderCheck)
 endif()

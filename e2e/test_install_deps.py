@@ -25,6 +25,7 @@ case "$1" in
 esac''',
     "locale": "echo ja_JP.utf8",
     "id": "echo 0",
+    "npm": 'echo "$*" >> "$STATE/npm"',
 }
 
 

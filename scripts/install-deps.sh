@@ -96,3 +96,24 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
   fi
   "${SUDO[@]}" locale-gen >/dev/null
 fi
+
+# Inno Setup's compiler for the makers' Inno Setup kit (installer/inno/):
+# the npm package innosetup, pinned in package.json and package-lock.json,
+# into node_modules/. npm ci installs exactly the locked version, and only
+# when node_modules does not hold it yet. Some machines carry a Node.js of
+# their own that brings npm along (and conflicts with Debian's npm): use it.
+if ! command -v npm >/dev/null 2>&1; then
+  update_package_lists
+  echo "install-deps: installing nodejs npm"
+  install_packages nodejs npm || {
+    echo "install-deps: cannot install nodejs npm (see apt-get's words above); the Inno Setup kit needs them" >&2
+    exit 1
+  }
+fi
+repo=$(cd "$(dirname "$0")/.." && pwd)
+locked=$(sed -n '/"node_modules\/innosetup"/,/}/s/.*"version": "\([^"]*\)".*/\1/p' "$repo/package-lock.json")
+installed=$(sed -n 's/.*"version": "\([^"]*\)".*/\1/p' "$repo/node_modules/innosetup/package.json" 2>/dev/null || true)
+if [ "$installed" != "$locked" ] || [ ! -f "$repo/node_modules/innosetup/bin/ISCC.exe" ]; then
+  echo "install-deps: installing Inno Setup $locked (npm ci)"
+  (cd "$repo" && npm ci --no-audit --no-fund --loglevel=error)
+fi

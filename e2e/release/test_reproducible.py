@@ -16,11 +16,17 @@ from pathlib import Path
 import pytest
 
 import pe
+from builds import NOT_RUN_32BIT, runs_32bit_code
 from release_version import REPO, project_version
 
-PROGRAMS = ("Uninstaller.exe", "Prefclear.exe")
-# The makers' NSIS kit, beside the programs it installs.
-KIT = ("GameFolderTools.nsh", "GameFolderTools.sh", "SampleGame.nsi")
+PROGRAMS = ("Uninstaller.exe", "Prefclear.exe", "GameFolderCheck.exe")
+# The makers' kits, beside the programs they install and their shared check.
+KIT = {"GameFolderTools.nsh": "nsis", "SampleGame.nsi": "nsis", "GameFolderTools.iss": "inno", "SampleGame.iss": "inno"}
+SAMPLE = REPO / "recordcheck" / "sample" / "SampleGame"
+# The sample game the examples install: its files, not the records an
+# installer writes nor the stand-ins of the two programs.
+SAMPLE_FILES = sorted(p.relative_to(SAMPLE).as_posix() for p in SAMPLE.rglob("*")
+                      if p.is_file() and p.parent.name != "InstallInfo" and p.name not in PROGRAMS)
 # Any fixed time: the copies have no git history to take one from.
 SOURCE_DATE_EPOCH = "1700000000"
 # Two builds that differ in everything that must not matter.
@@ -78,33 +84,53 @@ def test_two_clean_builds_give_the_same_bytes(builds, relative):
                     f"{offset:#x} ({where(first, offset)}); build folders inside: {leaked or 'none'}")
 
 
-def test_the_package_holds_the_programs_the_kit_the_versioned_guide_and_their_checksums(builds):
+def test_the_package_holds_the_programs_the_kits_the_sample_the_versioned_guide_and_their_checksums(builds):
     source = builds[0]
     stem = package_name()
+    sample = [f"SampleGame/{name}" for name in SAMPLE_FILES]
     with zipfile.ZipFile(source / "out" / "release" / f"{stem}.zip") as package:
-        assert package.namelist() == [f"{stem}/{name}" for name in (*PROGRAMS, *KIT, "makers.md", "SHA256SUMS")]
+        assert package.namelist() == [f"{stem}/{name}" for name in (*PROGRAMS, *KIT, "makers.md", *sample,
+                                                                      "SHA256SUMS")]
         files = {info.filename.split("/", 1)[1]: package.read(info) for info in package.infolist()}
         assert {info.date_time for info in package.infolist()} == {(2023, 11, 14, 22, 13, 20)}
     for name in PROGRAMS:
         assert files[name] == (source / "dist" / name).read_bytes(), name
-    for name in KIT:
-        assert files[name] == (source / "installer" / "nsis" / name).read_bytes(), name
+    for name, kit in KIT.items():
+        assert files[name] == (source / "installer" / kit / name).read_bytes(), name
+    for name in sample:
+        assert files[name] == (SAMPLE / name.split("/", 1)[1]).read_bytes(), name
     # The guide as written, with the release's version under its title.
     title, rest = (source / "docs" / "makers.md").read_bytes().split(b"\n", 1)
     assert files["makers.md"] == title + b"\n\nVersion " + project_version()[0].encode() + b"\n" + rest
     sums = [line.split(b"  ", 1) for line in files["SHA256SUMS"].splitlines()]
-    assert [name.decode() for _, name in sums] == [*PROGRAMS, *KIT, "makers.md"]
+    assert [name.decode() for _, name in sums] == [*PROGRAMS, *KIT, "makers.md", *sample]
     for digest, name in sums:
         assert digest.decode() == hashlib.sha256(files[name.decode()]).hexdigest(), name
 
 
-def test_the_kit_in_the_package_builds_the_example_with_the_programs_beside_it(builds, tmp_path):
+@pytest.fixture(scope="module")
+def unpacked(builds, tmp_path_factory):
+    """The package as a maker unpacks it: the folder of the kits."""
+    folder = tmp_path_factory.mktemp("unpacked")
     with zipfile.ZipFile(builds[0] / "out" / "release" / f"{package_name()}.zip") as package:
-        package.extractall(tmp_path)
-    unpacked = tmp_path / package_name()
-    (unpacked / "GameFolderTools.sh").chmod(0o644)      # as a zip tool may leave it
-    done = subprocess.run(["makensis", "-V2", f"-DSOURCE={REPO / 'recordcheck' / 'sample' / 'SampleGame'}",
-                           f"-DOUTFILE={tmp_path / 'setup.exe'}", str(unpacked / "SampleGame.nsi")],
+        package.extractall(folder)
+    return folder / package_name()
+
+
+def test_the_nsis_kit_in_the_package_builds_its_example_as_shipped(unpacked, tmp_path):
+    done = subprocess.run(["makensis", "-V2", f"-DOUTFILE={tmp_path / 'setup.exe'}", str(unpacked / "SampleGame.nsi")],
                           capture_output=True, text=True)
     assert done.returncode == 0, done.stdout + done.stderr
     assert (tmp_path / "setup.exe").is_file()
+
+
+def test_the_inno_setup_kit_in_the_package_builds_its_example_as_shipped(unpacked, tmp_path):
+    if not runs_32bit_code():
+        pytest.skip(f"ISCC.exe: {NOT_RUN_32BIT}")
+    windows = "Z:" + str(tmp_path).replace("/", "\\")
+    done = subprocess.run([str(REPO / "scripts" / "iscc.sh"), str(unpacked / "SampleGame.iss"), f"/O{windows}",
+                           "/Fsetup"], capture_output=True, text=True)
+    assert done.returncode == 0, done.stdout + done.stderr
+    # The shared check ran, from beside the kit.
+    assert "GameFolderCheck.exe is not at" not in done.stdout
+    assert pe.read(tmp_path / "setup.exe").machine == 0x14C

@@ -8,9 +8,13 @@
 ;   GAME_MENU       DefaultGameMakerProgramMenuName (may be empty)
 ;   GAME_FOLDER     DefaultGameFolderName
 ;   GAME_EXE        GameExeFileName: the game's program, also the entry's icon
-;   optional: GAME_MUTEX, GAME_PUBLISHER, GAME_VERSION, and GAME_TOOLS, the
-;   folder that holds Uninstaller.exe and Prefclear.exe (default: this
-;   file's own folder, as in the release package)
+;   optional: GAME_MUTEX, GAME_PUBLISHER, GAME_VERSION; GAME_INSTALL_DIR,
+;   the game folder (default $PROGRAMFILES32\<GAME_MAKER>\<GAME_FOLDER>; the
+;   include sets InstallDir to it); GAME_TOOLS, the folder that holds
+;   Uninstaller.exe, Prefclear.exe and GameFolderCheck.exe (default: this
+;   file's own folder, as in the release package); GAME_CHECK, the build-time
+;   check (default GAME_TOOLS\GameFolderCheck.exe; on Linux or macOS a
+;   build of it for that system, GAME_TOOLS/GameFolderCheck)
 ;
 ; Then, in a section:
 ;   !insertmacro GameRecordsBegin                 Installer.ini, InstallFiles.ini
@@ -23,9 +27,10 @@
 ;   !insertmacro GameRegistry                     game key and uninstall entry (32-bit view)
 ;
 ; Every record is Shift-JIS (code page 932) with CR LF, whatever the code page
-; of the Windows that runs the installer. A name that code page 932 cannot
-; hold exactly stops the build (makensis) where the name is known then, and
-; stops the installer before it writes that name otherwise.
+; of the Windows that runs the installer. GameFolderCheck, the check both
+; kits share, stops the build for a value the records cannot hold; a name
+; only the running installer knows, or one the check could not see, stops
+; the installer before it writes that name.
 
 !ifndef GAME_FOLDER_TOOLS_NSH
 !define GAME_FOLDER_TOOLS_NSH
@@ -57,122 +62,99 @@ RequestExecutionLevel admin
   !endif
 !macroend
 
-; Fails the build when TEXT has a character that code page 932 cannot hold
-; exactly (a round trip through it must give TEXT back). makensis for Windows
-; converts with the system's own tables; elsewhere iconv does.
-!macro _GFT_CheckCp932 TEXT WHAT
-  !tempfile _GFT_T
+; GameFolderCheck, the check both kits share, is handed the values in a file,
+; one a line, exactly as the script wrote them. Its problems stop the build
+; (an error) or are shown (a warning). Where it cannot run, the installer
+; still stops before it writes a name Shift-JIS cannot hold.
+!ifndef GAME_CHECK
   !ifdef NSIS_WIN32_MAKENSIS
-    !appendfile /CHARSET=CP932 /RawNL "${_GFT_T}" `!define _GFT_BACK "${TEXT}"$\n`
-    !include /CHARSET=CP932 "${_GFT_T}"
-    !if `${_GFT_BACK}` S!= `${TEXT}`
-      !error `${WHAT} "${TEXT}" has a character that Shift-JIS (code page 932) cannot hold; the records are Shift-JIS`
-    !endif
-    !undef _GFT_BACK
+    !define GAME_CHECK "${GAME_TOOLS}\GameFolderCheck.exe"
+  !else if /FileExists "${GAME_TOOLS}/GameFolderCheck"
+    !define GAME_CHECK "${GAME_TOOLS}/GameFolderCheck"
   !else
-    !appendfile /CHARSET=UTF8 /RawNL "${_GFT_T}" `${TEXT}`
-    !system `sh "${_GFT_DIR}/GameFolderTools.sh" text "${_GFT_T}"` _GFT_RC
+    ; WSL runs the Windows build as it is.
+    !define GAME_CHECK "${GAME_TOOLS}/GameFolderCheck.exe"
+  !endif
+!endif
+!if /FileExists "${GAME_CHECK}"
+  !define _GFT_CHECKED
+!else
+  !warning `GameFolderCheck is not at ${GAME_CHECK}: the build-time checks did not run; the installer still stops before it writes a name Shift-JIS cannot hold`
+!endif
+
+!macro _GFT_CheckBegin COMMAND
+  !tempfile _GFT_T
+  !appendfile /CHARSET=UTF8 /RawNL "${_GFT_T}" `${COMMAND}$\n`
+!macroend
+
+!macro _GFT_CheckArg VALUE
+  !appendfile /CHARSET=UTF8 /RawNL "${_GFT_T}" `${VALUE}$\n`
+!macroend
+
+!macro _GFT_CheckRun
+  !ifdef _GFT_CHECKED
+    !tempfile _GFT_O
+    ; Not a quote first: cmd /c, which runs the command on Windows, would
+    ; take the first and the last quote of the line for its own.
+    !system `cd . && "${GAME_CHECK}" "@${_GFT_T}" > "${_GFT_O}"` _GFT_RC
     !insertmacro _GFT_ExitStatus
-    !if ${_GFT_RC} = 1
-      !error `${WHAT} "${TEXT}" has a character that Shift-JIS (code page 932) cannot hold; the records are Shift-JIS`
-    !else if ${_GFT_RC} <> 0
-      !warning `${WHAT}: no iconv to check it with now; the installer checks it before it writes it`
+    !if ${_GFT_RC} <> 0
+      !define /file _GFT_SAID "${_GFT_O}"
+      !if ${_GFT_RC} = 1
+        !error `${_GFT_SAID}`
+      !else if ${_GFT_RC} = 2
+        !warning `${_GFT_SAID}`
+      !else if ${_GFT_RC} >= 126
+        !warning `GameFolderCheck could not start (${_GFT_RC}): ${GAME_CHECK}; the build-time checks did not run`
+      !else
+        !error `GameFolderCheck failed (${_GFT_RC}): ${_GFT_SAID}`
+      !endif
+      !undef _GFT_SAID
     !endif
-    !undef _GFT_RC
+    !delfile "${_GFT_O}"
+    !undef _GFT_O _GFT_RC
   !endif
   !delfile "${_GFT_T}"
   !undef _GFT_T
 !macroend
 
-; Fails the build when TEXT contains CHAR.
-!macro _GFT_Refuse TEXT CHAR WHAT WHY
-  !searchreplace _GFT_S `${TEXT}` `${CHAR}` ``
-  !if `${_GFT_S}` S!= `${TEXT}`
-    !error `${WHAT} "${TEXT}": ${WHY}`
-  !endif
-  !undef _GFT_S
-!macroend
-
-; A text value of a record: Shift-JIS, and no double quote (a record's
-; strings have no escapes).
-!macro _GFT_CheckText TEXT WHAT
-  !insertmacro _GFT_Refuse `${TEXT}` `"` `${WHAT}` "a record's text cannot hold a double quote"
-  !insertmacro _GFT_CheckCp932 `${TEXT}` `${WHAT}`
-!macroend
-
-; Characters Windows refuses in a name, and the slash: the records separate
-; folders with backslashes.
-!macro _GFT_RefuseOddCharacters TEXT WHAT
-  !insertmacro _GFT_Refuse `${TEXT}` `/` `${WHAT}` "use backslashes, not /"
-  !insertmacro _GFT_Refuse `${TEXT}` `:` `${WHAT}` "no drive, no colon"
-  !insertmacro _GFT_Refuse `${TEXT}` `*` `${WHAT}` "Windows refuses * in a name"
-  !insertmacro _GFT_Refuse `${TEXT}` `?` `${WHAT}` "Windows refuses ? in a name"
-  !insertmacro _GFT_Refuse `${TEXT}` `<` `${WHAT}` "Windows refuses < in a name"
-  !insertmacro _GFT_Refuse `${TEXT}` `>` `${WHAT}` "Windows refuses > in a name"
-  !insertmacro _GFT_Refuse `${TEXT}` `|` `${WHAT}` "Windows refuses | in a name"
-!macroend
-
-; One file or folder name (a menu folder, a shortcut).
-!macro _GFT_CheckName TEXT WHAT
-  !insertmacro _GFT_CheckText `${TEXT}` `${WHAT}`
-  !insertmacro _GFT_Refuse `${TEXT}` `\` `${WHAT}` "a name cannot hold a backslash"
-  !insertmacro _GFT_RefuseOddCharacters `${TEXT}` `${WHAT}`
-!macroend
-
-; A path relative to the game folder, as the Uninstaller takes it: backslashes,
-; no drive, no empty, "." or ".." part. Anything else it would pass over, and
-; the file would stay after an uninstall.
-!macro _GFT_CheckPath TEXT WHAT
-  !insertmacro _GFT_CheckText `${TEXT}` `${WHAT}`
-  !insertmacro _GFT_RefuseOddCharacters `${TEXT}` `${WHAT}`
-  !define _GFT_WHY "write a path relative to the game folder, with no empty, . or .. part"
-  !insertmacro _GFT_Refuse `\${TEXT}\` `\\` `${WHAT}` "${_GFT_WHY}"
-  !insertmacro _GFT_Refuse `\${TEXT}\` `\.\` `${WHAT}` "${_GFT_WHY}"
-  !insertmacro _GFT_Refuse `\${TEXT}\` `\..\` `${WHAT}` "${_GFT_WHY}"
-  !undef _GFT_WHY
-!macroend
-
-!insertmacro _GFT_CheckName `${GAME_NAME}` GAME_NAME
-!insertmacro _GFT_CheckText `${GAME_REGISTRY}` GAME_REGISTRY
-!insertmacro _GFT_CheckName `${GAME_MAKER}` GAME_MAKER
-!if `${GAME_MENU}` != ``
-  !insertmacro _GFT_CheckName `${GAME_MENU}` GAME_MENU
-!endif
-!insertmacro _GFT_CheckName `${GAME_FOLDER}` GAME_FOLDER
-!insertmacro _GFT_CheckPath `${GAME_EXE}` GAME_EXE
+!insertmacro _GFT_CheckBegin game
+!insertmacro _GFT_CheckArg `${GAME_NAME}`
+!insertmacro _GFT_CheckArg `${GAME_REGISTRY}`
+!insertmacro _GFT_CheckArg `${GAME_MAKER}`
+!insertmacro _GFT_CheckArg `${GAME_MENU}`
+!insertmacro _GFT_CheckArg `${GAME_FOLDER}`
+!insertmacro _GFT_CheckArg `${GAME_EXE}`
 !ifdef GAME_MUTEX
-  !insertmacro _GFT_CheckText `${GAME_MUTEX}` GAME_MUTEX
+  !insertmacro _GFT_CheckArg `${GAME_MUTEX}`
 !endif
+!insertmacro _GFT_CheckRun
 
-; The Uninstaller deletes the game key and the one key above it when that is
-; left empty, and never a key of the system: SOFTWARE\<maker>\<game> (or
-; SOFTWARE\<game>) is what it can take away whole.
-; The "|" anchors the search at the start.
-!searchparse /ignorecase /noerrors `|${GAME_REGISTRY}\` `|SOFTWARE\` _GFT_R1 `\` _GFT_R2 `\` _GFT_R3
-!define /ifndef _GFT_R1 ``
-!define /ifndef _GFT_R2 ``
-!define /ifndef _GFT_R3 ``
-!if `${_GFT_R1}` == ``
-  !error `GAME_REGISTRY "${GAME_REGISTRY}": write SOFTWARE\<maker>\<game>`
-!else if `${_GFT_R3}` != ``
-  !error `GAME_REGISTRY "${GAME_REGISTRY}": write SOFTWARE\<maker>\<game>; the Uninstaller takes away the game key and the one key above it`
-!endif
-!macro _GFT_RefuseSystemKey NAME
-  !if `${_GFT_R1}` == `${NAME}`
-    !error `GAME_REGISTRY "${GAME_REGISTRY}": SOFTWARE\${NAME} is the system's; write SOFTWARE\<maker>\<game>`
-  !endif
-!macroend
-!insertmacro _GFT_RefuseSystemKey Microsoft
-!insertmacro _GFT_RefuseSystemKey Classes
-!insertmacro _GFT_RefuseSystemKey Policies
-!insertmacro _GFT_RefuseSystemKey Clients
-!insertmacro _GFT_RefuseSystemKey WOW6432Node
-!if `${_GFT_R2}` == ``
-  !define _GFT_ENTRY "TarnwickGame_${_GFT_R1}"
+; The game folder: below the maker's folder, which the Uninstaller removes
+; when it is left empty.
+!if `${GAME_MAKER}` == ``
+  !define /ifndef GAME_INSTALL_DIR "$PROGRAMFILES32\${GAME_FOLDER}"
 !else
-  !define _GFT_ENTRY "TarnwickGame_${_GFT_R2}"
+  !define /ifndef GAME_INSTALL_DIR "$PROGRAMFILES32\${GAME_MAKER}\${GAME_FOLDER}"
 !endif
-!undef _GFT_R1 _GFT_R2 _GFT_R3
+!insertmacro _GFT_CheckBegin installdir
+!insertmacro _GFT_CheckArg `${GAME_INSTALL_DIR}`
+!insertmacro _GFT_CheckArg `${GAME_MAKER}`
+!insertmacro _GFT_CheckRun
+InstallDir "${GAME_INSTALL_DIR}"
+
+; The uninstall entry: TarnwickGame_ and the last part of GAME_REGISTRY.
+!searchparse /ignorecase /noerrors `${GAME_REGISTRY}` `SOFTWARE\` _GFT_R1 `\` _GFT_R2
+!define /ifndef _GFT_R1 ``
+!ifdef _GFT_R2
+  !define _GFT_ENTRY "TarnwickGame_${_GFT_R2}"
+!else
+  !define _GFT_ENTRY "TarnwickGame_${_GFT_R1}"
+!endif
+!undef _GFT_R1
+!ifdef _GFT_R2
+  !undef _GFT_R2
+!endif
 
 !if `${GAME_MENU}` == ``
   !define _GFT_MENU_FOLDER "$SMPROGRAMS\${GAME_NAME}"
@@ -371,7 +353,10 @@ FunctionEnd
 ; anything is written, so a value code page 932 cannot hold stops the
 ; installation before it has changed anything.
 !macro GameRecordsBegin
-  !define /ifndef _GFT_BEGUN
+  !ifdef _GFT_BEGUN
+    !error `GameRecordsBegin is called twice: the second call starts the records afresh, so the uninstall would remove only what is listed after it; call it once, first`
+  !endif
+  !define _GFT_BEGUN
   SetShellVarContext all
   StrCpy $_GFT_Bytes 0
   StrCpy $_GFT_Stage "${_GFT_RECORDS}\unpack"
@@ -406,7 +391,13 @@ FunctionEnd
 ; folder) and lists it.
 !macro GameFile DEST SOURCE
   !insertmacro _GFT_AfterBegin GameFile
-  !insertmacro _GFT_CheckPath `${DEST}` GameFile
+  !insertmacro _GFT_CheckBegin file
+  !insertmacro _GFT_CheckArg `${DEST}`
+  !insertmacro _GFT_CheckArg `${SOURCE}`
+  !insertmacro _GFT_CheckRun
+  !if `${DEST}` == `Uninstaller.exe`
+    !define /ifndef _GFT_UNINSTALLER
+  !endif
   StrCpy $_GFT_Text `${DEST}`
   Call _GFT_MakeParent
   File `/oname=$INSTDIR\${DEST}` `${SOURCE}`
@@ -421,20 +412,10 @@ FunctionEnd
 ; could take them away again.
 !macro GameFolder DEST SOURCE
   !insertmacro _GFT_AfterBegin GameFolder
-  !insertmacro _GFT_CheckPath `${DEST}` GameFolder
-  !ifndef NSIS_WIN32_MAKENSIS
-    !tempfile _GFT_T
-    !system `sh "${_GFT_DIR}/GameFolderTools.sh" folder "${SOURCE}" "${_GFT_T}"` _GFT_RC
-    !insertmacro _GFT_ExitStatus
-    !if ${_GFT_RC} = 1
-      !define /file _GFT_BAD "${_GFT_T}"
-      !error `GameFolder "${SOURCE}": these names have a character that Shift-JIS (code page 932) cannot hold: ${_GFT_BAD}`
-    !else if ${_GFT_RC} <> 0
-      !warning `GameFolder "${SOURCE}": no iconv to check its names with now; the installer checks them before it moves any file in`
-    !endif
-    !delfile "${_GFT_T}"
-    !undef _GFT_T _GFT_RC
-  !endif
+  !insertmacro _GFT_CheckBegin folder
+  !insertmacro _GFT_CheckArg `${DEST}`
+  !insertmacro _GFT_CheckArg `${SOURCE}`
+  !insertmacro _GFT_CheckRun
   RMDir /r $_GFT_Stage
   SetOutPath $_GFT_Stage
   File /r `${SOURCE}\*.*`
@@ -519,8 +500,11 @@ FunctionEnd
 ; .lnk. The record comes first: a shortcut made and not recorded would stay.
 !macro GameShortcut TARGET LINK
   !insertmacro _GFT_AfterBegin GameShortcut
-  !insertmacro _GFT_CheckPath `${TARGET}` GameShortcut
-  !insertmacro _GFT_CheckName `${LINK}` GameShortcut
+  !insertmacro _GFT_CheckBegin shortcut
+  !insertmacro _GFT_CheckArg GameShortcut
+  !insertmacro _GFT_CheckArg `${TARGET}`
+  !insertmacro _GFT_CheckArg `${LINK}`
+  !insertmacro _GFT_CheckRun
   !insertmacro _GFT_Append "${_GFT_RECORDS}\Installer.ini" `#Shortcut = "${TARGET}" , "${LINK}"`
   SetOutPath $INSTDIR
   CreateDirectory "${_GFT_MENU_FOLDER}"
@@ -530,8 +514,11 @@ FunctionEnd
 ; A shortcut on the all-users desktop.
 !macro GameDesktopShortcut TARGET LINK
   !insertmacro _GFT_AfterBegin GameDesktopShortcut
-  !insertmacro _GFT_CheckPath `${TARGET}` GameDesktopShortcut
-  !insertmacro _GFT_CheckName `${LINK}` GameDesktopShortcut
+  !insertmacro _GFT_CheckBegin shortcut
+  !insertmacro _GFT_CheckArg GameDesktopShortcut
+  !insertmacro _GFT_CheckArg `${TARGET}`
+  !insertmacro _GFT_CheckArg `${LINK}`
+  !insertmacro _GFT_CheckRun
   !insertmacro _GFT_Append "${_GFT_RECORDS}\Installer.ini" `#DesktopShortcut = "${TARGET}" , "${LINK}"`
   SetOutPath $INSTDIR
   CreateShortcut "$DESKTOP\${LINK}.lnk" "$INSTDIR\${TARGET}"
@@ -582,6 +569,9 @@ FunctionEnd
 ; there too. Call it last: EstimatedSize is the size of the files listed, in KiB.
 !macro GameRegistry
   !insertmacro _GFT_AfterBegin GameRegistry
+  !ifndef _GFT_UNINSTALLER
+    !error `GameRegistry: install Uninstaller.exe first (GameUninstaller): UninstallString names it`
+  !endif
   SetRegView 32
   ClearErrors
   WriteRegStr HKLM "${GAME_REGISTRY}" "InstallPath" "$INSTDIR"

@@ -1,5 +1,5 @@
-﻿; The sample game's installer (recordcheck/sample/SampleGame): the game's
-; files, Uninstaller.exe and Prefclear.exe, the shortcuts and registry
+﻿; The sample game's installer (the SampleGame folder beside this script): the
+; game's files, Uninstaller.exe and Prefclear.exe, the shortcuts and registry
 ; entries, and the records the two programs read. make installer builds it.
 Unicode true
 !define GAME_NAME      "表示サンプルゲーム"
@@ -12,12 +12,11 @@ Unicode true
 !define GAME_PUBLISHER "SampleMaker"
 !define GAME_VERSION   "1.0"
 !include "GameFolderTools.nsh"
-!define /ifndef SOURCE "..\..\recordcheck\sample\SampleGame"
+!define /ifndef SOURCE "SampleGame"
 !define /ifndef OUTFILE "SampleGameSetup.exe"
 
 Name "${GAME_NAME}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES32\${GAME_MAKER}\${GAME_FOLDER}"
 
 Section
   !insertmacro GameRecordsBegin
