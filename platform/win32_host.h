@@ -7,6 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(_WIN32)
+// In a Windows program (recordcheck.exe) the simulation's functions must
+// never bind to the system's own: each name is the simulation's.
+#include "platform/sim_names.h"
+#endif
+
 // ---- basic types (Windows sizes: LONG and DWORD are 32-bit) --------------
 typedef int BOOL;
 typedef unsigned char BYTE;
