@@ -1,13 +1,12 @@
 #include "recordcheck/check.h"
 
-#include <filesystem>
-
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/sim.h"
 #include "recordcheck/causes.h"
 #include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/host_folder.h"
 #include "recordcheck/layout.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/records.h"
@@ -25,7 +24,7 @@ bool LayOutOtherGame(Context& c, const std::string& hostFolder, std::string& err
     std::string name = read && IsWindowsName(settings.DefaultGameFolderName) ? settings.DefaultGameFolderName
                                                                              : std::string();
     if (name.empty()) {
-        const WindowsName host = WindowsNameFromHost(std::filesystem::path(hostFolder).filename().native());
+        const WindowsName host = WindowsNameFromHost(HostBaseName(hostFolder));
         name = host.representable && IsWindowsName(host.bytes) ? host.bytes : "Other";
     }
     const std::string folder = JoinWithSeparator(GetParentPath(c.gameFolder), name);

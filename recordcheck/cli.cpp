@@ -1,12 +1,12 @@
 #include "recordcheck/cli.h"
 
-#include <filesystem>
 #include <system_error>
 
 #include "common/paths.h"
 #include "common/sjis.h"
 #include "recordcheck/check.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/host_folder.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/output.h"
 #include "uninstaller/removal/containment.h"
@@ -181,8 +181,7 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
             continue;
         } else if (OptionValue(arguments, i, "--other-game", value, missing)) {
             if (missing) return refuse("--other-game needs a folder");
-            std::error_code error;
-            if (!std::filesystem::is_directory(value, error)) return refuse("--other-game: no such folder: " + value);
+            if (KindOfHostPath(value) != HostPathKind::Folder) return refuse("--other-game: no such folder: " + value);
             options.otherGames.push_back(value);
             continue;
         } else if (OptionValue(arguments, i, "--not-installed", value, missing)) {
@@ -206,10 +205,9 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
         formatGiven = argument;
     }
     if (options.hostFolder.empty()) return refuse("no game folder given", true);
-    std::error_code error;
-    if (!std::filesystem::is_directory(options.hostFolder, error)) {
-        return refuse((std::filesystem::exists(options.hostFolder, error) ? "not a folder: " : "no such folder: ") +
-                      options.hostFolder);
+    const HostPathKind kind = KindOfHostPath(options.hostFolder);
+    if (kind != HostPathKind::Folder) {
+        return refuse((kind == HostPathKind::Other ? "not a folder: " : "no such folder: ") + options.hostFolder);
     }
 
     Report report;

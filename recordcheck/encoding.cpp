@@ -1,7 +1,5 @@
 #include "recordcheck/encoding.h"
 
-#include <iconv.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "common/sjis.h"
+#include "recordcheck/charset.h"
 
 namespace recordcheck {
 
@@ -17,45 +16,6 @@ namespace {
 // "\xEF\xBF\xBD", U+FFFD, spelled in bytes: string literals here become
 // CP932 (-fexec-charset), which has no such character.
 const char kReplacement[] = "\xEF\xBF\xBD";
-
-// One conversion descriptor per direction, opened on first use.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (descriptor_ != reinterpret_cast<iconv_t>(-1)) iconv_close(descriptor_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts one whole character; false unless every input byte was taken.
-    bool ConvertCharacter(const std::string& in, std::string& out) {
-        if (descriptor_ == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-        char buffer[16];
-        char* input = const_cast<char*>(in.data());
-        std::size_t inputLeft = in.size();
-        char* output = buffer;
-        std::size_t outputLeft = sizeof buffer;
-        if (iconv(descriptor_, &input, &inputLeft, &output, &outputLeft) == static_cast<std::size_t>(-1)) return false;
-        if (inputLeft != 0) return false;
-        out.assign(buffer, sizeof buffer - outputLeft);
-        return true;
-    }
-
-private:
-    iconv_t descriptor_;
-};
-
-Converter& ToUtf8() {
-    static Converter converter("UTF-8", "CP932");
-    return converter;
-}
-
-Converter& ToCp932() {
-    static Converter converter("CP932", "UTF-8");
-    return converter;
-}
 
 // Length of the UTF-8 sequence that starts at `at`, or 0 when it is not a
 // well-formed one (overlong forms, surrogates and values past U+10FFFF
@@ -100,7 +60,7 @@ bool AppendUtf8Form(std::string_view bytes, std::size_t at, std::size_t width, s
     std::uint32_t& form = forms[code];
     if (form == 0) {
         std::string converted;
-        form = ToUtf8().ConvertCharacter(std::string(bytes.substr(at, width)), converted) && !converted.empty() && converted.size() <= 3
+        form = Cp932CharacterToUtf8(std::string(bytes.substr(at, width)), converted) && !converted.empty() && converted.size() <= 3
                    ? static_cast<std::uint32_t>(converted.size()) << 24
                    : kNone;
         for (std::size_t i = 0; form != kNone && i < converted.size(); ++i) {
@@ -163,7 +123,7 @@ bool ExactCp932(const std::string& character, std::string& out) {
         return !out.empty();
     }
     std::string converted;
-    if (!ToCp932().ConvertCharacter(character, converted) || Utf8FromCp932(converted) != character) converted.clear();
+    if (!Utf8CharacterToCp932(character, converted) || Utf8FromCp932(converted) != character) converted.clear();
     known.emplace(character, converted);
     out = converted;
     return !out.empty();
