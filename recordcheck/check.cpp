@@ -7,6 +7,7 @@
 #include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/host_folder.h"
+#include "recordcheck/installed.h"
 #include "recordcheck/layout.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/records.h"
@@ -81,6 +82,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     report.hostFolder = options.hostFolder;
     c.defaultPlacement = options.installPath.empty();
     c.gameFolder = ChooseGameFolder(options, placementRead ? &placementSettings : nullptr, report.placement);
+    if (options.installed != nullptr) report.placement = "where it is installed on this machine";
     report.gameFolder = c.gameFolder;
     if (!options.keys.gameKey) report.notInstalled.emplace_back("game key");
     if (!options.keys.uninstallEntry) report.notInstalled.emplace_back("uninstall entry");
@@ -98,7 +100,8 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     if (c.settingsRead) {
         CheckSettingsValues(c);
-        c.wrote = LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
+        c.wrote = options.installed != nullptr ? LayOutInstallation(c, *options.installed)
+                                               : LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
     }
     const std::size_t beforePrefclear = report.findings.size();
     RunPrefclear(c);

@@ -30,16 +30,10 @@ std::string FindHostEntry(const std::string& folder, const std::string& name, Ho
     return std::string();
 }
 
-// A file at `path` and the folders above it, unless something of another
-// kind already stands on the way (a tampered record can name anything).
-// False when it was not laid out.
-bool PlaceFile(sim::Machine& machine, const std::string& path) {
-    for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
-        if (machine.IsFile(folder)) return false;
-    }
-    if (machine.IsFolder(path)) return false;
-    machine.AddFile(path, "shortcut");
-    return true;
+bool EndsWithLnk(const std::string& name) {
+    if (name.size() < 4) return false;
+    const std::string tail = FoldForComparison(name.substr(name.size() - 4));
+    return tail == ".LNK";
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& text) {
@@ -77,10 +71,18 @@ void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFo
     (void)RegCloseKey(key);
 }
 
-bool EndsWithLnk(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string tail = FoldForComparison(name.substr(name.size() - 4));
-    return tail == ".LNK";
+}  // namespace
+
+// A file at `path` and the folders above it, unless something of another
+// kind already stands on the way (a tampered record can name anything).
+// False when it was not laid out.
+bool PlaceFile(sim::Machine& machine, const std::string& path) {
+    for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
+        if (machine.IsFile(folder)) return false;
+    }
+    if (machine.IsFolder(path)) return false;
+    machine.AddFile(path, "shortcut");
+    return true;
 }
 
 // The file an installer makes for a shortcut named `linkName` in the
@@ -102,8 +104,6 @@ std::string MenuName(const std::string& name) {
     RemoveTrailingSeparator(trimmed);
     return trimmed;
 }
-
-}  // namespace
 
 namespace {
 

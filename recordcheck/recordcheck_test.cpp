@@ -6,16 +6,19 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/paths.h"
 #include "recordcheck/check.h"
 #include "recordcheck/cli.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
+#include "recordcheck/installed.h"
 #include "recordcheck/steps.h"
 
 namespace {
@@ -740,6 +743,144 @@ TEST(RecordCheck, TellsEachCauseOnceWithTheFixThatFitsIt) {
 
 // The guide's table of codes is the program's: every kind with its severity
 // and words, in code order.
+// A Windows machine with the sample game installed, as recordcheck.exe
+// reads it: keys per registry view, and the files and folders outside the
+// game folder. Each case changes it one way.
+class InstalledSample : public recordcheck::InstalledMachine {
+public:
+    using View = recordcheck::RegistryView;
+    InstalledSample() {
+        const std::string uninstaller = "\"" + kGame + "\\Uninstaller.exe\"";
+        keys[View::Bits32] = {
+            {"SOFTWARE\\SampleMaker", {}},
+            {"SOFTWARE\\SampleMaker\\SampleGame", {{"InstallPath", REG_SZ, kGame + '\0'}}},
+            {kEntry, {{"DisplayName", REG_SZ, kGameName + '\0'}, {"UninstallString", REG_SZ, uninstaller + '\0'}}}};
+        for (const std::string& file :
+             {kDesktop + "\\" + kGameName + ".lnk", kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk",
+              kMenu + "\\" + kGameName + "\\" + kUninstallLink + ".lnk"}) {
+            files.insert(file);
+        }
+    }
+    std::vector<recordcheck::InstalledKey> ReadKeyTree(View view, const std::string& path, bool deep) const override {
+        std::vector<recordcheck::InstalledKey> found;
+        for (const auto& key : keys.at(view)) {
+            const bool below = key.path.compare(0, path.size() + 1, path + "\\") == 0;
+            if (key.path == path || (below && deep)) found.push_back(key);
+            if (below && !deep && GetParentPath(key.path) == path) found.push_back({key.path, {}});
+        }
+        if (!found.empty() && found.front().path != path) found.clear();
+        return found;
+    }
+    std::string SpecialFolder(int csidl) const override {
+        return csidl == CSIDL_COMMON_DESKTOPDIRECTORY ? kDesktop
+               : csidl == CSIDL_DESKTOPDIRECTORY      ? "C:\\Users\\Player\\Desktop"
+               : csidl == CSIDL_COMMON_PROGRAMS       ? kMenu.substr(0, kMenu.rfind('\\'))
+               : csidl == CSIDL_PROGRAMS              ? "C:\\Users\\Player\\Programs"
+                                                      : std::string();
+    }
+    bool List(const std::string& folder, std::vector<recordcheck::InstalledEntry>& entries) const override {
+        std::set<std::pair<std::string, bool>> found;
+        for (const std::string& file : files) {
+            for (std::string child = file; !child.empty(); child = GetParentPath(child)) {
+                if (GetParentPath(child) == folder) found.insert({GetLastComponent(child), child != file});
+            }
+        }
+        for (const auto& [name, isFolder] : found) entries.push_back({name, isFolder});
+        return true;
+    }
+    bool Exists(const std::string& path) const override {
+        for (const std::string& file : files) {
+            if (file == path || file.compare(0, path.size() + 1, path + "\\") == 0) return true;
+        }
+        return false;
+    }
+
+    static inline const std::string kDesktop = "C:\\Users\\Public\\Desktop";
+    static inline const std::string kEntry =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame";
+    std::map<View, std::vector<recordcheck::InstalledKey>> keys{{View::Bits32, {}}, {View::Bits64, {}}};
+    std::set<std::string> files;
+};
+
+TEST(RecordCheck, OnWindowsTellsWhatTheInstallationHoldsWhereTheUninstallerLooks) {
+    using View = recordcheck::RegistryView;
+    using recordcheck::Cause;
+    const std::string menuLink = kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk";
+    struct Case {
+        const char* name;
+        std::function<void(InstalledSample&)> change;
+        int exitCode;
+        std::set<Cause> causes;
+        std::vector<StepView> steps;  // among the steps, in this order
+    };
+    const std::vector<Case> cases = {
+        {"as installed", [](InstalledSample&) {}, 0, {},
+         {{"desktop shortcut", InstalledSample::kDesktop + "\\" + kGameName + ".lnk", "removed", ""},
+          {"maker menu folder", kMenu, "removed", ""},
+          {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "removed", ""},
+          {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "removed", ""}}},
+        {"game key only in the 64-bit view",
+         [](InstalledSample& m) { m.keys[View::Bits64].push_back(m.keys[View::Bits32][1]); m.keys[View::Bits32].erase(m.keys[View::Bits32].begin(), m.keys[View::Bits32].begin() + 2); },
+         2, {Cause::GameKeyOnly64}, {{"game key", "HKLM\\SOFTWARE\\SampleMaker\\SampleGame", "not there", ""}}},
+        {"entry only in the 64-bit view",
+         [](InstalledSample& m) { m.keys[View::Bits64].push_back(m.keys[View::Bits32][2]); m.keys[View::Bits32].pop_back(); },
+         2, {Cause::EntryOnly64}, {}},
+        {"entry in neither view", [](InstalledSample& m) { m.keys[View::Bits32].pop_back(); }, 1,
+         {Cause::EntryNotInstalled}, {}},
+        {"UninstallString starts another program",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = std::string("C:\\Other\\unins000.exe") + '\0'; },
+         2, {Cause::UninstallStringOther}, {}},
+        {"UninstallString unquoted",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = kGame + "\\uninstaller.exe" + '\0'; }, 2,
+         {Cause::UninstallStringUnquoted}, {}},
+        {"UninstallString quoted, with an argument",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = "\"" + kGame + "\\Uninstaller.exe\" /x" + '\0'; },
+         0, {}, {}},
+        {"desktop shortcut missing",
+         [](InstalledSample& m) { m.files.erase(InstalledSample::kDesktop + "\\" + kGameName + ".lnk"); }, 1,
+         {Cause::ShortcutMissing}, {{"desktop shortcut", InstalledSample::kDesktop + "\\" + kGameName + ".lnk", "not there", ""}}},
+        {"menu shortcut made for this user only",
+         [&](InstalledSample& m) {
+             m.files.erase(menuLink);
+             m.files.insert("C:\\Users\\Player\\Programs\\SampleMaker\\" + kGameName + "\\" + kGameName + ".lnk");
+         },
+         1, {Cause::ShortcutElsewhere}, {}},
+        {"another game of the maker beside it",
+         [](InstalledSample& m) {
+             m.files.insert(kMenu + "\\Second\\Second.lnk");
+             m.files.insert("C:\\Program Files (x86)\\SampleMaker\\Second\\Second.exe");
+             m.keys[View::Bits32].push_back({"SOFTWARE\\SampleMaker\\Second", {}});
+         },
+         0, {},
+         {{"maker menu folder", kMenu, "stays", ""},
+          {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "stays", ""},
+          {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "stays", "holds-subkeys"}}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        InstalledSample machine;
+        test.change(machine);
+        GameCopy game;
+        Report report;
+        std::string error;
+        recordcheck::CheckOptions options;
+        options.hostFolder = game.Folder().string();
+        options.installPath = kGame;
+        options.installed = &machine;
+        ASSERT_TRUE(recordcheck::CheckGameFolder(options, report, error)) << error;
+        std::set<Cause> causes;
+        for (const auto& finding : report.findings) causes.insert(finding.cause);
+        EXPECT_EQ(causes, test.causes);
+        EXPECT_EQ(report.ExitCode(), test.exitCode);
+        const std::vector<StepView> steps = Steps(report);
+        auto at = steps.begin();
+        for (const StepView& step : test.steps) {
+            at = std::find(at, steps.end(), step);
+            EXPECT_NE(at, steps.end()) << step;
+        }
+    }
+}
+
 TEST(RecordCheckFindings, TheGuideListsEveryCode) {
     std::ifstream in(fs::path(RECORDCHECK_SAMPLE).parent_path().parent_path().parent_path() / "docs" / "makers.md");
     const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
