@@ -80,3 +80,27 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     VERBATIM)
   add_dependencies(dist Uninstaller Prefclear GameFolderCheck)
 endif()
+
+# recordcheck.exe: the check of an installed game on the Windows machine that
+# holds it (the x86_64 build). It runs the programs' own code on the
+# simulated Windows, which it carries under names of its own
+# (platform/sim_names.h) so that no call of that code can reach the machine;
+# only its own readers (recordcheck/*_windows.cpp) call the system, and only
+# to read.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(recordcheck_exe_sources)
+  foreach(dir platform common uninstaller/records uninstaller/removal uninstaller/driver prefclear recordcheck)
+    collect_sources(found ${dir})
+    list(APPEND recordcheck_exe_sources ${found})
+  endforeach()
+  list(FILTER recordcheck_exe_sources EXCLUDE REGEX "(/main|_posix)\\.cpp$")
+  add_executable(recordcheck_exe ${recordcheck_exe_sources})
+  set_target_properties(recordcheck_exe PROPERTIES OUTPUT_NAME recordcheck)
+  target_compile_definitions(recordcheck_exe PRIVATE SIMULATED_WINDOWS RECORDCHECK_VERSION="${PROJECT_VERSION}")
+  target_link_options(recordcheck_exe PRIVATE -municode -static -static-libgcc -static-libstdc++
+                      -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va $<$<CONFIG:Release,MinSizeRel>:-s>)
+  target_link_libraries(recordcheck_exe PRIVATE shell32 advapi32)
+  if(DIST_DIR)
+    set_target_properties(recordcheck_exe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+  endif()
+endif()

@@ -123,7 +123,8 @@ bool OptionValue(const std::vector<std::string>& arguments, std::size_t& i, cons
 
 }  // namespace
 
-int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                   const InstalledMachine* installed) {
     bool json = false;
     for (const std::string& argument : arguments) {
         if (argument == "--") break;
@@ -208,6 +209,21 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
     const HostPathKind kind = KindOfHostPath(options.hostFolder);
     if (kind != HostPathKind::Folder) {
         return refuse((kind == HostPathKind::Other ? "not a folder: " : "no such folder: ") + options.hostFolder);
+    }
+    if (installed != nullptr) {
+        if (!options.installPath.empty() || !options.otherGames.empty() || !options.keys.gameKey ||
+            !options.keys.uninstallEntry) {
+            return refuse("--install-path, --other-game and --not-installed describe a machine: on Windows "
+                          "recordcheck reads the one it runs on");
+        }
+        const std::string full = FullHostPath(options.hostFolder);
+        if (!full.empty()) options.hostFolder = full;
+        if (!Cp932FromUtf8(options.hostFolder, options.installPath)) {
+            return refuse("the game folder's path " + options.hostFolder +
+                          " has a character code page 932 cannot hold: the Uninstaller and Prefclear cannot work "
+                          "in it; install the game in a folder whose path has only Shift-JIS characters");
+        }
+        options.installed = installed;
     }
 
     Report report;

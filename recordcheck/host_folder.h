@@ -31,6 +31,9 @@ struct HostEntry {
 // The last name of a path (a trailing separator ignored).
 [[nodiscard]] std::string HostBaseName(const std::string& path);
 
+// `path` made full, as the system names it ("" when it cannot say).
+[[nodiscard]] std::string FullHostPath(const std::string& path);
+
 enum class HostPathKind { Missing, Folder, Other };
 [[nodiscard]] HostPathKind KindOfHostPath(const std::string& path);
 

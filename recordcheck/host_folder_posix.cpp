@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -68,6 +69,14 @@ std::string HostBaseName(const std::string& path) {
     while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
     const std::size_t slash = trimmed.rfind('/');
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::string FullHostPath(const std::string& path) {
+    char* full = realpath(path.c_str(), nullptr);
+    if (full == nullptr) return std::string();
+    std::string result = full;
+    free(full);
+    return result;
 }
 
 HostPathKind KindOfHostPath(const std::string& path) {

@@ -75,6 +75,18 @@ std::string HostBaseName(const std::string& path) {
     return separator == std::string::npos ? trimmed : trimmed.substr(separator + 1);
 }
 
+std::string FullHostPath(const std::string& path) {
+    const std::wstring wide = Wide(path, CP_UTF8);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return std::string();
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return std::string();
+    full.resize(length);
+    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+    return Utf8(full);
+}
+
 HostPathKind KindOfHostPath(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Extended(Wide(path, CP_UTF8)).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return HostPathKind::Missing;

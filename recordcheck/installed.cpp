@@ -4,6 +4,7 @@
 #include "common/paths.h"
 #include "common/sjis.h"
 #include "platform/win32.h"
+#include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/layout.h"
 #include "uninstaller/removal/containment.h"

@@ -6,12 +6,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "recordcheck/context.h"
+// Only plain data crosses here: the Windows build's reader includes the
+// system's headers, the rest of the check the simulated Windows.
 
 namespace recordcheck {
+
+struct Context;
+struct InstallerWrote;
 
 // HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit Windows as a 32-bit program sees it
 // (WOW6432Node) and as a 64-bit one does.
@@ -57,5 +62,8 @@ public:
 // What the records name but the machine lacks, or holds where the
 // Uninstaller does not look, becomes a finding. Returns what it laid out.
 InstallerWrote LayOutInstallation(Context& c, const InstalledMachine& machine);
+
+// The machine recordcheck.exe runs on (the Windows build only).
+[[nodiscard]] std::unique_ptr<InstalledMachine> ThisWindowsMachine();
 
 }  // namespace recordcheck
