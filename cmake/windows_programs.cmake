@@ -75,6 +75,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/dist.sh ${PROJECT_NAME} ${PROJECT_VERSION} ${RELEASE_DIR}
             ${CMAKE_SOURCE_DIR}/docs/makers.md ${CMAKE_SOURCE_DIR}/recordcheck/sample/SampleGame
             $<TARGET_FILE:Uninstaller> $<TARGET_FILE:Prefclear> $<TARGET_FILE:GameFolderCheck>
+            ${CMAKE_SOURCE_DIR}/dist/x64/recordcheck.exe
             ${CMAKE_SOURCE_DIR}/installer/nsis/GameFolderTools.nsh ${CMAKE_SOURCE_DIR}/installer/nsis/SampleGame.nsi
             ${CMAKE_SOURCE_DIR}/installer/inno/GameFolderTools.iss ${CMAKE_SOURCE_DIR}/installer/inno/SampleGame.iss
     VERBATIM)

@@ -28,6 +28,7 @@ public:
     }
     ~ConsoleBuffer() override { sync(); }
     bool failed() const { return failed_; }
+    bool console() const { return console_; }
 
 protected:
     int_type overflow(int_type c) override {
@@ -86,7 +87,8 @@ private:
 };
 
 // True when this process is the only one on its console: Explorer made the
-// console for it, and it closes as soon as the program ends.
+// console for it, and it closes as soon as the program ends. (Output that
+// goes to a file or a pipe has someone to read it: no wait then.)
 bool OwnConsole() {
     DWORD processes[2];
     return GetConsoleProcessList(processes, 2) == 1;
@@ -109,7 +111,7 @@ int wmain(int argc, wchar_t** argv) {
         out.flush();
         err.flush();
         written = !outBuffer.failed() && out.good();
-        if (OwnConsole()) {
+        if (outBuffer.console() && OwnConsole()) {
             // "何かキーを押すと閉じます", in UTF-8 as all of the output.
             err << "\n\xE4\xBD\x95\xE3\x81\x8B\xE3\x82\xAD\xE3\x83\xBC\xE3\x82\x92\xE6\x8A\xBC\xE3\x81\x99\xE3\x81\xA8"
                    "\xE9\x96\x89\xE3\x81\x98\xE3\x81\xBE\xE3\x81\x99 (press any key to close)"
