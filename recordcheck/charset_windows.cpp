@@ -1,15 +1,12 @@
 #include "recordcheck/charset.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "recordcheck/windows_text.h"
 
 namespace recordcheck {
 
 namespace {
 
-constexpr UINT kShiftJis = 932;
+using windows::kShiftJis;
 
 // `in` from one code page to the other through UTF-16; false when a
 // character has no form there (no best fit, no default character).
