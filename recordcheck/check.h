@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "recordcheck/language.h"
 #include "recordcheck/report.h"
 
 namespace recordcheck {
@@ -24,6 +25,7 @@ struct CheckOptions {
     // (in the same maker folder) by their own installers.
     std::vector<std::string> otherGames;
     InstalledKeys keys;
+    Language language = Language::English;  // of the report's words
 };
 
 // Where the game folder is laid out unless the maker says: below

@@ -7,6 +7,7 @@
 #include "common/sjis.h"
 #include "recordcheck/check.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/language.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/output.h"
 #include "uninstaller/removal/containment.h"
@@ -26,6 +27,8 @@ const char kUsage[] =
     "  --format=gcc           one line a finding: FILE:LINE:COLUMN: SEVERITY: ... [CODE]\n"
     "  --json, --format=json  the report as JSON (UTF-8; docs/recordcheck.schema.json)\n"
     "  --quiet                a summary only: the findings counted by code, and the result\n"
+    "  --lang=ja|en           the language of the report (default: the user's; on Linux\n"
+    "                         LC_ALL, LC_MESSAGES or LANG, ja* for Japanese)\n"
     "  --install-path PATH    where the game folder lies on the player's machine,\n"
     "                         e.g. 'D:\\Games\\Maker\\Game' (default: C:\\Program Files (x86),\n"
     "                         then DefaultGameMakerName, then DefaultGameFolderName)\n"
@@ -131,6 +134,7 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
     }
     const Refusal refuse(out, err, json);
     CheckOptions options;
+    options.language = SystemLanguage();
     Format format = Format::Text;
     std::string formatGiven;  // the option that chose the format
     bool optionsEnd = false;
@@ -171,6 +175,9 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
             } else {
                 return refuse("--format takes text, gcc or json, not " + value);
             }
+        } else if (OptionValue(arguments, i, "--lang", value, missing)) {
+            if (missing || !ParseLanguage(value, options.language)) return refuse("--lang takes ja or en");
+            continue;
         } else if (OptionValue(arguments, i, "--install-path", value, missing)) {
             if (missing) return refuse("--install-path needs a Windows path, e.g. 'D:\\Games\\Maker\\Game'");
             if (!Cp932FromUtf8(value, options.installPath)) {

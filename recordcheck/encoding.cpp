@@ -136,14 +136,17 @@ TextEncoding GuessTextEncoding(const std::string& bytes) {
     return multibyte && IsUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
 }
 
-const char* DescribeTextEncoding(TextEncoding encoding) {
+const char* DescribeTextEncoding(TextEncoding encoding, Language language) {
+    Words words = {"", ""};
     switch (encoding) {
-        case TextEncoding::Utf8WithBom: return "the file is UTF-8 and starts with a byte-order mark";
-        case TextEncoding::Utf8: return "the file is UTF-8, not Shift-JIS";
-        case TextEncoding::Utf16: return "the file is UTF-16, not Shift-JIS";
+        case TextEncoding::Utf8WithBom:
+            words = {"the file is UTF-8 and starts with a byte-order mark", "ファイルが UTF-8 で、BOM で始まる"};
+            break;
+        case TextEncoding::Utf8: words = {"the file is UTF-8, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-8"}; break;
+        case TextEncoding::Utf16: words = {"the file is UTF-16, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-16"}; break;
         case TextEncoding::ShiftJis: break;
     }
-    return "";
+    return words.In(language);
 }
 
 namespace {

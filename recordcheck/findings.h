@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "recordcheck/language.h"
 #include "recordcheck/report.h"
 
 namespace recordcheck {
@@ -15,8 +16,8 @@ namespace recordcheck {
 struct FindingKind {
     const char* code;
     Severity severity;
-    const char* title;  // what the code is about, for the guide's table
-    const char* fix;    // what to change
+    Words title;  // what the code is about, for the guide's table
+    Words fix;    // what to change
 };
 
 // Record files the programs cannot read.
@@ -84,8 +85,8 @@ enum class Cause : std::uint16_t {
     SyntaxCommaBetweenEntries, SyntaxKeyCase, SyntaxUnknownKey, SyntaxNoHash, SyntaxHexUpperX, SyntaxHexExpected,
     SyntaxIntegerExpected, SyntaxEscapedQuote, SyntaxQuoteMissing, SyntaxCommentAtEnd, SyntaxUnquotedJapanese,
     SyntaxUnquotedValue, SyntaxEqualsMissing, SyntaxEqualsBeforeList, SyntaxBraceMissing, SyntaxEntryComma,
-    SyntaxShortcutComma, SyntaxEndOfFile, SyntaxStrayByte, SyntaxOther,
-    EncodingUnreadable, EncodingMisread, RecordEmpty, ValueCutAtNul, RecordOfNuls,
+    SyntaxShortcutComma, SyntaxEndOfFile, SyntaxEndOfFileInList, SyntaxEntryDecimal, SyntaxEntryPathUnquoted, SyntaxStrayByte, SyntaxOther,
+    EncodingUnreadable, EncodingMisread, RecordEmpty, ValueCutAtNul, EntryCutAtNul, RecordOfNuls, FileListMissing,
     // RC201-RC214: Installer.ini's values.
     GameNameEmpty, GameNameEmptyShortcuts, RegistryEmpty, RegistryMissing, RegistrySystemKey, RegistryEmptyName,
     UninstallerAbsent, UninstallerNameOther, UninstallerRenamedAbsent, LinkNameExtension, ValueNotShiftJis,
@@ -96,7 +97,7 @@ enum class Cause : std::uint16_t {
     ListedMissing, ListedFolderMissing, ListedDots, ListedAbsolute, ListedWildcard, ListedDevice, ListedFolderName,
     ListedDoubledSeparator, ListedBadCharacter, ListedNul, ListedLinkOnTheWay, ListedPathTooLong,
     ListedRefusedOther, ListedIsFolder, ListedIsLink, ListedReadOnly, ListedStays, FolderStays, FolderCaseTwin,
-    FolderRefused, RecordStays,
+    FolderRefused, RecordStays, RecordFolderKept,
     // RC401-RC407: the game folder itself.
     Unlisted, UnlistedEmptyFolder, UnlistedLink, SaveDataStays, GameFolderStays, NameNotShiftJis, NameInvalid,
     NameDevice, NameTrailingDot, NameBackslash, NameTwice, PathTooLong, NameRawBytes,
@@ -104,7 +105,8 @@ enum class Cause : std::uint16_t {
     StartupUnreadable, IncludeMissing, IncludeDevice, IncludeLoop, IncludeTooDeep, IncludeTooMany,
     StartupQuoteMissing, StartupUnquotedJapanese, StartupHashComment, StartupStrayByte, StartupEqualsMissing,
     StartupIntegerExpected, StartupValueMissing, StartupCommaMissing, StartupOther, StartupKeyCase, StartupSection,
-    StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, StartupClimbs,
+    StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, SaveSettingMagic,
+    SaveSettingReserved, SaveSettingLocation, StartupClimbs,
     // RC601-RC605: what the real machine holds.
     GameKeyOnly64, EntryOnly64, UninstallStringOther, UninstallStringUnquoted, UninstallStringMissing,
     ShortcutMissing, ShortcutElsewhere, EntryNotInstalled, GameKeyNotInstalled,
@@ -114,8 +116,8 @@ enum class Cause : std::uint16_t {
 struct CauseText {
     Cause cause;
     const FindingKind* kind;
-    const char* problem;  // what goes wrong, UTF-8, with {1}, {2} ... for the arguments
-    const char* fix;      // what to change, the same way
+    Words problem;  // what goes wrong, UTF-8, with {1}, {2} ... for the arguments
+    Words fix;      // what to change, the same way
 };
 // The words of `cause`.
 [[nodiscard]] const CauseText& TextOf(Cause cause);
@@ -123,13 +125,14 @@ struct CauseText {
 [[nodiscard]] std::string FillWords(const char* text, const std::vector<std::string>& arguments);
 
 // A finding's file, what it found, what goes wrong and what to change: its
-// cause's words, filled with its own arguments or its step's.
+// cause's words in the report's language, filled with its own arguments or
+// its step's.
 [[nodiscard]] std::string FindingFile(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFound(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingProblem(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFix(const Report& report, const Finding& finding);
 // What a step of the uninstall did, in words: "file stays: it is read-only ...".
-[[nodiscard]] std::string StepWords(const Step& step);
+[[nodiscard]] std::string StepWords(const Step& step, Language language);
 
 // A finding of `cause` about `file` as a whole (line 1, column 1).
 [[nodiscard]] Finding MakeFinding(Cause cause, const std::string& file, std::vector<std::string> arguments = {});

@@ -76,7 +76,7 @@ void AppendBoxes(std::string& out, const std::vector<Box>& boxes) {
     out += ']';
 }
 
-void AppendStep(std::string& out, const Step& step) {
+void AppendStep(std::string& out, const Step& step, Language language) {
     out += "{\"kind\": \"";
     out += KindName(step.kind);
     out += "\", \"section\": \"";
@@ -94,19 +94,19 @@ void AppendStep(std::string& out, const Step& step) {
     out += ", \"field\": ";
     AppendJsonString(out, step.Field());
     out += ", \"detail\": ";
-    AppendJsonString(out, DescribeStep(step));
+    AppendJsonString(out, DescribeStep(step, language));
     out += step.warning ? ", \"warning\": true, \"boxes\": [" : ", \"warning\": false, \"boxes\": [";
     for (std::size_t i = 0; i < step.Boxes().size(); ++i) out += (i == 0 ? "" : ", ") + std::to_string(step.Boxes()[i]);
     out += "]}";
 }
 
-void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool withSteps) {
+void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool withSteps, Language language) {
     o << "{\"ran\": " << (run.ran ? "true" : "false") << ", \"exit_code\": " << run.exitCode << ",\n"
       << indent << "  \"boxes\": ";
     List(o, run.boxes, indent + "  ", AppendBox);
     if (withSteps) {
         o << ",\n" << indent << "  \"steps\": ";
-        List(o, run.steps, indent + "  ", AppendStep);
+        List(o, run.steps, indent + "  ", [language](std::string& out, const Step& step) { AppendStep(out, step, language); });
     }
     o << '}';
 }
@@ -183,11 +183,11 @@ void WriteJson(std::ostream& o, const Report& report) {
         out += "]}";
     });
     o << ",\n  \"uninstaller\": {\n    \"asking\": ";
-    WriteRun(o, report.asking, "    ", false);
+    WriteRun(o, report.asking, "    ", false, report.language);
     o << ",\n    \"removing\": ";
-    WriteRun(o, report.removing, "    ", true);
+    WriteRun(o, report.removing, "    ", true, report.language);
     o << "\n  },\n  \"prefclear\": ";
-    WriteRun(o, report.prefclear, "  ", true);
+    WriteRun(o, report.prefclear, "  ", true, report.language);
     o << ",\n  \"prefclear_shipped\": " << (report.prefclearShipped ? "true" : "false");
     o << ",\n  \"save_folder\": " << J(report.saveFolder) << ",\n  \"unlisted\": ";
     List(o, report.unlisted, "  ", [](std::string& out, const Unlisted& item) {

@@ -7,6 +7,7 @@ usage: output_check.py RECORDCHECK SAMPLE_GAME_FOLDER (the one in the source tre
 """
 
 import json
+import os
 import shutil
 import subprocess
 import sys
@@ -14,6 +15,9 @@ import tempfile
 from pathlib import Path
 
 import jsonschema
+
+# The guide shows the English report, whatever the locale of this machine.
+os.environ["LC_ALL"] = "C"
 
 
 def run(program, folder, schema):

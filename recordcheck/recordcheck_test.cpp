@@ -16,9 +16,17 @@
 #include "recordcheck/cli.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
+#include "recordcheck/language.h"
 #include "recordcheck/steps.h"
 
 namespace {
+
+// The tests read the English words, whatever the locale of the machine.
+class EnglishLocale : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("LC_ALL", "C", 1); }
+};
+::testing::Environment* const kEnglishLocale = ::testing::AddGlobalTestEnvironment(new EnglishLocale);
 
 namespace fs = std::filesystem;
 using recordcheck::Report;
@@ -735,7 +743,102 @@ TEST(RecordCheck, TellsEachCauseOnceWithTheFixThatFitsIt) {
             EXPECT_NE(first, std::string::npos) << printed;
             EXPECT_EQ(printed.find(c.once, first + 1), std::string::npos) << printed;
         }
+        // The same in Japanese: the same verdict, and no English words in
+        // what the report says (the refusals of a command line stay English).
+        if (c.status == 3) continue;
+        arguments.insert(arguments.begin(), "--lang=ja");
+        std::ostringstream japanese;
+        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, japanese, err), c.status);
+        for (const char* english : {" the ", "the ", " is ", " not ", " and ", " of ", " fix:", "found "}) {
+            EXPECT_EQ(japanese.str().find(english), std::string::npos) << english << "\n" << japanese.str();
+        }
     }
+}
+
+// Every text a maker reads exists in both languages, the Japanese in UTF-8
+// with the same arguments as the English.
+TEST(RecordCheckFindings, EveryMessageIsInBothLanguages) {
+    using recordcheck::Words;
+    const auto placeholders = [](const std::string& text) {
+        std::multiset<std::string> found;
+        for (std::size_t at = text.find('{'); at != std::string::npos; at = text.find('{', at + 1)) {
+            if (at + 2 < text.size() && text[at + 2] == '}' && text[at + 1] >= '1' && text[at + 1] <= '9') {
+                found.insert(text.substr(at, 3));
+            }
+        }
+        return std::set<std::string>(found.begin(), found.end());
+    };
+    const auto check = [&](const Words& words, const std::string& what) {
+        SCOPED_TRACE(what + ": " + words.en);
+        const std::string en = words.en;
+        const std::string ja = words.ja;
+        EXPECT_EQ(placeholders(en), placeholders(ja)) << ja;
+        // Texts that are only arguments need no words of their own.
+        std::string bare = en;
+        for (const std::string& p : placeholders(en)) {
+            for (std::size_t at = bare.find(p); at != std::string::npos; at = bare.find(p)) bare.erase(at, p.size());
+        }
+        if (bare.empty()) return;
+        EXPECT_TRUE(std::all_of(en.begin(), en.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+        EXPECT_TRUE(recordcheck::IsUtf8(ja)) << "not UTF-8";
+        EXPECT_TRUE(std::any_of(ja.begin(), ja.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            << "no Japanese: " << ja;
+    };
+    for (std::size_t i = 0; i < recordcheck::kFindingKindCount; ++i) {
+        const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
+        check(kind.title, kind.code);
+        check(kind.fix, kind.code);
+    }
+    for (std::size_t i = 0; i < static_cast<std::size_t>(recordcheck::Cause::Count); ++i) {
+        const recordcheck::CauseText& text = recordcheck::TextOf(static_cast<recordcheck::Cause>(i));
+        EXPECT_EQ(static_cast<std::size_t>(text.cause), i);
+        check(text.problem, "cause " + std::to_string(i));
+        check(text.fix, "cause " + std::to_string(i));
+    }
+    for (int kind = 0; kind <= static_cast<int>(StepKind::ConfigFile); ++kind) check(recordcheck::KindWords(StepKind(kind)), "step");
+    for (int outcome = 0; outcome <= static_cast<int>(StepOutcome::NotThere); ++outcome) {
+        check(recordcheck::OutcomeWords(StepOutcome(outcome)), "outcome");
+    }
+    // What a step says of itself, for every reason a step may have.
+    for (int reason = 1; reason <= static_cast<int>(StepReason::HoldsSubkeys); ++reason) {
+        recordcheck::Step step;
+        step.outcome = StepOutcome::Refused;
+        step.reason = StepReason(reason);
+        const std::string en = recordcheck::DescribeStep(step, recordcheck::Language::English);
+        check({en.c_str(), recordcheck::DescribeStep(step, recordcheck::Language::Japanese).c_str()}, "reason");
+        EXPECT_FALSE(en.empty()) << reason;
+    }
+}
+
+// The language: --lang, else the locale as the C library takes it.
+TEST(RecordCheckFindings, TakesTheLanguageOfTheLocale) {
+    using recordcheck::Language;
+    const struct {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        Language language;
+    } cases[] = {
+        {nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese},
+        {nullptr, nullptr, "ja", Language::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", Language::English},
+        {nullptr, nullptr, nullptr, Language::English},
+        {"C", nullptr, "ja_JP.UTF-8", Language::English},       // LC_ALL first
+        {"", "ja_JP.eucJP", "en_US.UTF-8", Language::Japanese},  // an empty one is not set
+        {nullptr, "C.UTF-8", "ja_JP.UTF-8", Language::English},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recordcheck::LanguageOfEnvironment(c.lcAll, c.lcMessages, c.lang), c.language)
+            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " " << (c.lang ? c.lang : "-");
+    }
+    GameCopy game;
+    setenv("LC_ALL", "ja_JP.UTF-8", 1);
+    std::ostringstream japanese, english, err;
+    (void)recordcheck::RunRecordCheck({"--quiet", game.Folder().string()}, japanese, err);
+    (void)recordcheck::RunRecordCheck({"--quiet", "--lang=en", game.Folder().string()}, english, err);
+    setenv("LC_ALL", "C", 1);
+    EXPECT_NE(japanese.str().find("\xE7\xB5\x90\xE6\x9E\x9C: "), std::string::npos) << japanese.str();  // 結果
+    EXPECT_NE(english.str().find("Result: clean"), std::string::npos) << english.str();
 }
 
 // The guide's table of codes is the program's: every kind with its severity
@@ -748,7 +851,7 @@ TEST(RecordCheckFindings, TheGuideListsEveryCode) {
         const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
         const std::string row = std::string("| `") + kind.code + "` | " +
                                 (kind.severity == Severity::Error ? "error" : kind.severity == Severity::Warning ? "warning" : "note") +
-                                " | " + kind.title + " |";
+                                " | " + kind.title.en + " |";
         const std::size_t at = guide.find(row);
         EXPECT_NE(at, std::string::npos) << row;
         if (at != std::string::npos) {

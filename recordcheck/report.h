@@ -1,6 +1,6 @@
 // What recordcheck found in one game folder. Paths, values, box texts and
 // the bytes found at an offset are CP932, as the programs hold them; the
-// explanations are UTF-8 (plain ASCII English).
+// explanations are UTF-8, in the report's language.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/step_report.h"
+#include "recordcheck/language.h"
 
 namespace recordcheck {
 
@@ -148,6 +149,7 @@ struct RecordFile {
 };
 
 struct Report {
+    Language language = Language::English;  // of its words
     std::string hostFolder;  // as given on the command line
     std::string gameFolder;  // where the folder was laid out on the simulated machine
     std::string placement;   // UTF-8: why there
