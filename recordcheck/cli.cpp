@@ -26,6 +26,7 @@ const char kUsage[] =
     "  --format=text          the whole report (the default)\n"
     "  --format=gcc           one line a finding: FILE:LINE:COLUMN: SEVERITY: ... [CODE]\n"
     "  --json, --format=json  the report as JSON (UTF-8; docs/recordcheck.schema.json)\n"
+    "  --format=sarif         the findings as SARIF 2.1.0, for code scanning\n"
     "  --quiet                a summary only: the findings counted by code, and the result\n"
     "  --lang=ja|en           the language of the report (default: the user's; on Linux\n"
     "                         LC_ALL, LC_MESSAGES or LANG, ja* for Japanese)\n"
@@ -103,7 +104,7 @@ private:
     bool json_;
 };
 
-enum class Format { Text, Gcc, Json, Summary };
+enum class Format { Text, Gcc, Json, Sarif, Summary };
 
 // The value of "--name VALUE" or "--name=VALUE" at arguments[i] (i moves on
 // past a separate value); false when `argument` is not that option.
@@ -172,8 +173,10 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
                 chosen = Format::Gcc;
             } else if (value == "json") {
                 chosen = Format::Json;
+            } else if (value == "sarif") {
+                chosen = Format::Sarif;
             } else {
-                return refuse("--format takes text, gcc or json, not " + value);
+                return refuse("--format takes text, gcc, json or sarif, not " + value);
             }
         } else if (OptionValue(arguments, i, "--lang", value, missing)) {
             if (missing || !ParseLanguage(value, options.language)) return refuse("--lang takes ja or en");
@@ -226,6 +229,7 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
         case Format::Text: WriteText(out, report); break;
         case Format::Gcc: WriteGcc(out, report); break;
         case Format::Json: WriteJson(out, report); break;
+        case Format::Sarif: WriteSarif(out, report); break;
         case Format::Summary: WriteSummary(out, report); break;
     }
     return report.ExitCode();

@@ -5,6 +5,7 @@
 #include "common/sjis.h"
 
 #include "recordcheck/context.h"
+#include "recordcheck/encoding.h"
 #include "recordcheck/records.h"
 #include "recordcheck/steps.h"
 
@@ -12,155 +13,359 @@ namespace recordcheck {
 
 const FindingKind kRecordMissing = {"RC101", Severity::Error,
     {"a record file is missing", "記録ファイルがない"},
-    {"have the installer write the file", "インストーラーにこのファイルを書かせる"}};
+    {"have the installer write the file", "インストーラーにこのファイルを書かせる"},
+    {"The Uninstaller reads InstallInfo\\Installer.ini and InstallInfo\\InstallFiles.ini beside itself; one of "
+     "them is not in the game folder.",
+     "Uninstaller は自分の隣の InstallInfo\\Installer.ini と InstallInfo\\InstallFiles.ini "
+     "を読むが、そのどちらかがゲームフォルダーにない。"},
+    {"Without Installer.ini the uninstall stops before it asks; without InstallFiles.ini it asks, removes nothing "
+     "and reports a failure. The player cannot remove the game.",
+     "Installer.ini がなければ確認の前に止まり、InstallFiles.ini がなければ確認した後に何も削除せず失敗を報告する。"
+     "プレイヤーはゲームを削除できない。"}};
 const FindingKind kRecordUnreadable = {"RC102", Severity::Error,
     {"a record file cannot be read", "記録ファイルを読めない"},
-    {"make the file a plain, readable file", "普通の読めるファイルにする"}};
+    {"make the file a plain, readable file", "普通の読めるファイルにする"},
+    {"A record file is there but cannot be read: it is a folder, a link, or locked.",
+     "記録ファイルはあるが読めない: フォルダー、リンク、またはロックされている。"},
+    {"The Uninstaller stops as if the file were missing, and the player cannot remove the game.",
+     "Uninstaller はファイルがないときと同じく止まり、プレイヤーはゲームを削除できない。"}};
 const FindingKind kRecordSyntax = {"RC103", Severity::Error,
     {"a record file does not follow its grammar", "記録ファイルが文法に沿っていない"},
-    {"write the statement as the guide shows it", "ガイドのとおりに文を書く"}};
+    {"write the statement as the guide shows it", "ガイドのとおりに文を書く"},
+    {"The Uninstaller's reader stops at a statement it cannot read: a missing quote, a key in the wrong case, a "
+     "comma between entries and the like.",
+     "Uninstaller の読み取りが、読めない文で止まる: 引用符の抜け、大文字と小文字の違うキー、エントリ間のカンマなど"
+     "。"},
+    {"The player answers Yes and is told the uninstall failed; nothing is removed.",
+     "プレイヤーが「はい」を選ぶとアンインストール失敗と表示され、何も削除されない。"}};
 const FindingKind kRecordEncoding = {"RC104", Severity::Error,
     {"a record file is not in Shift-JIS", "記録ファイルが Shift-JIS でない"},
     {"save as Shift-JIS (code page 932) without a byte-order mark",
-     "Shift-JIS (コードページ 932)、BOM なしで保存する"}};
+     "Shift-JIS (コードページ 932)、BOM なしで保存する"},
+    {"A record file is saved as UTF-8 or UTF-16, or with a byte-order mark; the programs read Shift-JIS bytes only.",
+     "記録ファイルが UTF-8 か UTF-16、または BOM 付きで保存されている。プログラムは Shift-JIS "
+     "のバイト列しか読まない。"},
+    {"Japanese names turn into other characters: the files and shortcuts they name are not found and stay, or the "
+     "file cannot be read at all.",
+     "日本語の名前が別の文字になり、それが指すファイルやショートカットは見つからずに残る。ファイルをまったく読めな"
+     "いこともある。"}};
 const FindingKind kRecordEmpty = {"RC105", Severity::Error,
     {"a record file is empty", "記録ファイルが空"},
     {"write at least one statement (#InstallerSetupFileVersion = 1)",
-     "少なくとも 1 つ文を書く (#InstallerSetupFileVersion = 1)"}};
+     "少なくとも 1 つ文を書く (#InstallerSetupFileVersion = 1)"},
+    {"A record file has no statement at all.", "記録ファイルに文が 1 つもない。"},
+    {"The Uninstaller cannot read it and the player cannot remove the game.",
+     "Uninstaller はこれを読めず、プレイヤーはゲームを削除できない。"}};
 const FindingKind kValueHasNul = {"RC106", Severity::Warning,
     {"a record holds a NUL byte", "記録に NUL バイトがある"},
-    {"remove the NUL byte", "NUL バイトを取り除く"}};
+    {"remove the NUL byte", "NUL バイトを取り除く"},
+    {"A value or an entry holds a NUL byte; the programs read text only up to it.",
+     "値かエントリに NUL バイトがある。プログラムはそこまでしか文字列を読まない。"},
+    {"The programs act on a shorter name than you wrote: the file it names stays, or another one is taken.",
+     "書いたものより短い名前で動くので、指したファイルが残るか、別のものが対象になる。"}};
 const FindingKind kGameNameEmpty = {"RC201", Severity::Warning,
     {"GameName is empty", "GameName が空"},
-    {"set #GameName to the game's name", "#GameName にゲーム名を書く"}};
+    {"set #GameName to the game's name", "#GameName にゲーム名を書く"},
+    {"#GameName is empty.", "#GameName が空。"},
+    {"The question before the uninstall names no game, and the program-menu shortcuts in the game's menu folder "
+     "stay.",
+     "アンインストール前の確認にゲーム名が出ず、ゲームのメニューフォルダーにあるショートカットが残る。"}};
 const FindingKind kRegistryEmpty = {"RC202", Severity::Warning,
     {"Registry is empty", "Registry が空"},
     {"set #Registry to the game's key, e.g. SOFTWARE\\Maker\\Game",
-     "#Registry にゲームのキーを書く (例: SOFTWARE\\Maker\\Game)"}};
+     "#Registry にゲームのキーを書く (例: SOFTWARE\\Maker\\Game)"},
+    {"#Registry is empty or missing: the game names no registry key.",
+     "#Registry が空かない: ゲームのレジストリキーが指定されていない。"},
+    {"The Uninstaller looks for an uninstall entry named after nothing: the game's real entry stays in the list of "
+     "installed programs after the uninstall.",
+     "Uninstaller は名前のないアンインストールエントリを探すので、ゲームの本当のエントリはアンインストール後もイン"
+     "ストール済みプログラムの一覧に残る。"}};
 const FindingKind kRegistryRefused = {"RC203", Severity::Warning,
     {"the Uninstaller refuses the game's key", "Uninstaller がゲームのキーを拒む"},
     {"name the key SOFTWARE\\<maker>\\<game>, one backslash between names",
-     "キーを SOFTWARE\\<メーカー>\\<ゲーム> とし、名前の間にはバックスラッシュを 1 つだけ書く"}};
+     "キーを SOFTWARE\\<メーカー>\\<ゲーム> とし、名前の間にはバックスラッシュを 1 つだけ書く"},
+    {"#Registry names a key the Uninstaller refuses to delete: a system key, or a path with an empty name.",
+     "#Registry が、Uninstaller が削除を拒むキーを指す: システムのキーか、空の名前を含むパス。"},
+    {"The game's key stays on the player's machine after the uninstall.",
+     "アンインストール後もゲームのキーがプレイヤーのマシンに残る。"}};
 const FindingKind kUninstallerAbsent = {"RC204", Severity::Warning,
     {"the Uninstaller is not in the game folder", "Uninstaller がゲームフォルダーにない"},
-    {"install Uninstaller.exe into the game folder", "Uninstaller.exe をゲームフォルダーにインストールする"}};
+    {"install Uninstaller.exe into the game folder", "Uninstaller.exe をゲームフォルダーにインストールする"},
+    {"Uninstaller.exe (or the name #UninstallerExeFileName gives) is not in the game folder.",
+     "Uninstaller.exe (または #UninstallerExeFileName の名前) がゲームフォルダーにない。"},
+    {"The uninstall entry in the list of installed programs starts nothing: the player cannot uninstall the game "
+     "from there.",
+     "インストール済みプログラムの一覧のアンインストールエントリが何も起動せず、プレイヤーはそこからアンインストー"
+     "ルできない。"}};
 const FindingKind kLinkNameExtension = {"RC205", Severity::Warning,
     {"a shortcut name ends in .lnk", "ショートカット名が .lnk で終わる"},
-    {"write the shortcut's name without .lnk", "ショートカット名を .lnk なしで書く"}};
+    {"write the shortcut's name without .lnk", "ショートカット名を .lnk なしで書く"},
+    {"A shortcut name in Installer.ini ends in .lnk; the Uninstaller appends .lnk itself.",
+     "Installer.ini のショートカット名が .lnk で終わる。Uninstaller は自分で .lnk を付ける。"},
+    {"The Uninstaller looks for name.lnk.lnk, and the shortcut stays on the player's desktop or menu.",
+     "Uninstaller は 名前.lnk.lnk を探すので、ショートカットがプレイヤーのデスクトップやメニューに残る。"}};
 const FindingKind kNotShiftJis = {"RC206", Severity::Warning,
     {"a record value is not Shift-JIS", "記録の値が Shift-JIS でない"},
-    {"write the value in Shift-JIS (code page 932)", "値を Shift-JIS (コードページ 932) で書く"}};
+    {"write the value in Shift-JIS (code page 932)", "値を Shift-JIS (コードページ 932) で書く"},
+    {"A record value holds bytes that are not valid Shift-JIS.",
+     "記録の値に正しい Shift-JIS でないバイト列がある。"},
+    {"The programs show or look for other characters: the question shows garbled text, and what the value names is "
+     "not found.",
+     "プログラムは別の文字を表示したり探したりする: 確認のメッセージが文字化けし、値が指すものが見つからない。"}};
 const FindingKind kShortcutRefused = {"RC207", Severity::Warning,
     {"the Uninstaller refuses a shortcut's name", "Uninstaller がショートカット名を拒む"},
     {"name the shortcut as a plain file name below its folder",
-     "ショートカット名をそのフォルダー直下の普通のファイル名にする"}};
+     "ショートカット名をそのフォルダー直下の普通のファイル名にする"},
+    {"A shortcut name leaves its folder or is no plain file name, and the Uninstaller refuses it.",
+     "ショートカット名がフォルダーの外を指すか普通のファイル名でなく、Uninstaller が拒む。"},
+    {"The shortcut stays on the player's desktop or menu.",
+     "ショートカットがプレイヤーのデスクトップやメニューに残る。"}};
 const FindingKind kShortcutStays = {"RC208", Severity::Warning,
     {"a shortcut stays", "ショートカットが残る"},
     {"make the shortcut a plain .lnk file where the record says",
-     "記録のとおりの場所に普通の .lnk ファイルとして作る"}};
+     "記録のとおりの場所に普通の .lnk ファイルとして作る"},
+    {"A shortcut the Uninstaller should delete cannot be deleted where the record says.",
+     "Uninstaller が削除すべきショートカットを、記録の場所で削除できない。"},
+    {"The shortcut stays on the player's desktop or menu and starts nothing.",
+     "ショートカットがプレイヤーのデスクトップやメニューに残り、何も起動しない。"}};
 const FindingKind kMenuRefused = {"RC209", Severity::Warning,
     {"the Uninstaller does not go into the menu folder", "Uninstaller がメニューフォルダーに入らない"},
     {"make DefaultGameMakerProgramMenuName and GameName plain folder names",
-     "DefaultGameMakerProgramMenuName と GameName を普通のフォルダー名にする"}};
+     "DefaultGameMakerProgramMenuName と GameName を普通のフォルダー名にする"},
+    {"DefaultGameMakerProgramMenuName or GameName is no plain folder name, and the Uninstaller does not go into "
+     "the menu folder.",
+     "DefaultGameMakerProgramMenuName か GameName が普通のフォルダー名でなく、Uninstaller "
+     "はメニューフォルダーに入らない。"},
+    {"The game's program-menu shortcuts and folders stay in the player's start menu.",
+     "ゲームのプログラムメニューのショートカットとフォルダーがプレイヤーのスタートメニューに残る。"}};
 const FindingKind kMenuFolderStays = {"RC210", Severity::Warning,
     {"the game's menu folder stays", "ゲームのメニューフォルダーが残る"},
     {"put only the listed shortcuts into the game's menu folder",
-     "ゲームのメニューフォルダーには記録にあるショートカットだけを置く"}};
+     "ゲームのメニューフォルダーには記録にあるショートカットだけを置く"},
+    {"The game's menu folder holds more than the shortcuts Installer.ini lists.",
+     "ゲームのメニューフォルダーに、Installer.ini にあるもの以外のショートカットがある。"},
+    {"The menu folder stays in the player's start menu after the uninstall.",
+     "アンインストール後もメニューフォルダーがプレイヤーのスタートメニューに残る。"}};
 const FindingKind kMakerFolderName = {"RC211", Severity::Warning,
     {"the folder above the game is never removed", "ゲームの上のフォルダーが削除されない"},
     {"install below a folder named exactly DefaultGameMakerName",
-     "DefaultGameMakerName とまったく同じ名前のフォルダーの下にインストールする"}};
+     "DefaultGameMakerName とまったく同じ名前のフォルダーの下にインストールする"},
+    {"The folder above the game folder is not named exactly DefaultGameMakerName, so the Uninstaller never removes "
+     "it.",
+     "ゲームフォルダーの上のフォルダーが DefaultGameMakerName とまったく同じ名前でなく、Uninstaller は削除しない。"},
+    {"An empty maker folder stays in the player's Program Files.",
+     "空のメーカーフォルダーがプレイヤーの Program Files に残る。"}};
 const FindingKind kEntryNotOpened = {"RC212", Severity::Warning,
     {"the uninstall entry cannot be opened: the player is told the uninstall failed",
      "アンインストールエントリを開けない: プレイヤーにはアンインストール失敗と表示される"},
-    {"run the uninstall with administrator rights", "アンインストールを管理者権限で実行する"}};
+    {"run the uninstall with administrator rights", "アンインストールを管理者権限で実行する"},
+    {"The Uninstaller cannot open the game's uninstall entry: no administrator rights, or a name longer than the "
+     "registry allows.",
+     "Uninstaller がゲームのアンインストールエントリを開けない: 管理者権限がないか、名前がレジストリの上限より長い"
+     "。"},
+    {"The player is told the uninstall failed, after the files are gone.",
+     "ファイルが削除された後に、プレイヤーにはアンインストール失敗と表示される。"}};
 const FindingKind kGameKeyStays = {"RC213", Severity::Warning,
     {"the game's registry key or uninstall entry stays", "ゲームのレジストリキーかアンインストールエントリが残る"},
     {"keep subkeys out of the game's key and its uninstall entry",
-     "ゲームのキーとアンインストールエントリの下にサブキーを作らない"}};
+     "ゲームのキーとアンインストールエントリの下にサブキーを作らない"},
+    {"The game's registry key or its uninstall entry holds subkeys; the Uninstaller deletes only keys without them.",
+     "ゲームのレジストリキーかアンインストールエントリにサブキーがある。Uninstaller はサブキーのないキーだけを削除"
+     "する。"},
+    {"The key stays in the player's registry, or the game stays in the list of installed programs.",
+     "キーがプレイヤーのレジストリに残るか、ゲームがインストール済みプログラムの一覧に残る。"}};
 const FindingKind kOtherGameTaken = {"RC214", Severity::Warning,
     {"this uninstall removes what another game of yours installed",
      "このアンインストールが自社の別のゲームがインストールしたものを削除する"},
-    {"give each game its own names", "ゲームごとに別の名前を付ける"}};
+    {"give each game its own names", "ゲームごとに別の名前を付ける"},
+    {"This game's records name a shortcut, menu folder, key or uninstall entry that another game of yours "
+     "installed too (see --other-game).",
+     "このゲームの記録が、自社の別のゲームもインストールしたショートカット、メニューフォルダー、キー、アンインスト"
+     "ールエントリを指す (--other-game を参照)。"},
+    {"Uninstalling this game breaks the other one: its shortcuts go, or it vanishes from the list of installed "
+     "programs.",
+     "このゲームをアンインストールすると別のゲームが壊れる: ショートカットが消えたり、インストール済みプログラムの"
+     "一覧から消えたりする。"}};
 const FindingKind kListedMissing = {"RC301", Severity::Warning,
     {"a listed file is not in the folder", "記録にあるファイルがフォルダーにない"},
     {"install the file, or take its entry out of InstallFiles.ini",
-     "ファイルをインストールするか、InstallFiles.ini からそのエントリを外す"}};
+     "ファイルをインストールするか、InstallFiles.ini からそのエントリを外す"},
+    {"An entry of InstallFiles.ini names a file that is not in the game folder.",
+     "InstallFiles.ini のエントリが、ゲームフォルダーにないファイルを指す。"},
+    {"Nothing is lost, but a listed folder that is missing makes the player see an error box for it.",
+     "失われるものはないが、記録にあるフォルダーがないと、プレイヤーにはそのエラーメッセージが出る。"}};
 const FindingKind kListedRefused = {"RC302", Severity::Warning,
     {"the Uninstaller refuses a listed entry", "Uninstaller が記録のエントリを拒む"},
     {"list a path relative to the game folder, without links on the way",
-     "ゲームフォルダーからの相対パスを、途中にリンクを挟まずに書く"}};
+     "ゲームフォルダーからの相対パスを、途中にリンクを挟まずに書く"},
+    {"The Uninstaller refuses an entry: its path leaves the game folder, is absolute, names a device, holds a "
+     "wildcard or broken Shift-JIS, or passes a link.",
+     "Uninstaller がエントリを拒む: パスがゲームフォルダーの外を指す、絶対パス、デバイス名、ワイルドカードや壊れた "
+     "Shift-JIS を含む、またはリンクを通る。"},
+    {"The file stays in the player's game folder, and so does the folder.",
+     "ファイルがプレイヤーのゲームフォルダーに残り、フォルダーも残る。"}};
 const FindingKind kListedStays = {"RC303", Severity::Warning,
     {"a listed entry cannot be deleted", "記録のエントリを削除できない"},
     {"list files only (their folders go by themselves), none of them read-only",
-     "ファイルだけを記録し (フォルダーは自動で消える)、読み取り専用にしない"}};
+     "ファイルだけを記録し (フォルダーは自動で消える)、読み取り専用にしない"},
+    {"A listed entry is a folder, a link or a read-only file, which the Uninstaller does not delete.",
+     "記録のエントリがフォルダー、リンク、または読み取り専用ファイルで、Uninstaller は削除しない。"},
+    {"It stays, with its folders and the game folder.", "それが残り、そのフォルダーとゲームフォルダーも残る。"}};
 const FindingKind kFolderStays = {"RC304", Severity::Warning,
     {"a listed folder stays and the player sees a box",
      "記録にあるフォルダーが残り、プレイヤーにメッセージボックスが出る"},
     {"list every file the installer puts into the folder",
-     "インストーラーがそのフォルダーに置くファイルをすべて記録する"}};
+     "インストーラーがそのフォルダーに置くファイルをすべて記録する"},
+    {"A folder of the listed files still holds something when the Uninstaller removes it.",
+     "記録にあるファイルのフォルダーに、Uninstaller が削除するときまだ何かが入っている。"},
+    {"The player sees an error box for the folder, and it stays with what it holds.",
+     "プレイヤーにはそのフォルダーのエラーメッセージが出て、フォルダーは中身とともに残る。"}};
 const FindingKind kRecordStays = {"RC305", Severity::Warning,
     {"a record or the record folder stays", "記録ファイルか記録フォルダーが残る"},
     {"keep InstallInfo to the three records; list all of them or none",
-     "InstallInfo には 3 つの記録だけを置き、すべて記録するか 1 つも記録しない"}};
+     "InstallInfo には 3 つの記録だけを置き、すべて記録するか 1 つも記録しない"},
+    {"InstallInfo holds more than the three records, or only some of them are listed.",
+     "InstallInfo に 3 つの記録以外のものがあるか、記録の一部だけが記録されている。"},
+    {"InstallInfo and the game folder stay after the uninstall.",
+     "アンインストール後も InstallInfo とゲームフォルダーが残る。"}};
 const FindingKind kUnlisted = {"RC401", Severity::Warning,
     {"a file no record lists stays", "どの記録にもないファイルが残る"},
-    {"list the file in InstallFiles.ini", "そのファイルを InstallFiles.ini に記録する"}};
+    {"list the file in InstallFiles.ini", "そのファイルを InstallFiles.ini に記録する"},
+    {"A file in the game folder is listed nowhere, and the Uninstaller removes only listed files.",
+     "ゲームフォルダーのファイルがどこにも記録されていない。Uninstaller は記録にあるファイルだけを削除する。"},
+    {"It stays, and so do its folders and the game folder; for a listed folder the player sees an error box.",
+     "それが残り、そのフォルダーとゲームフォルダーも残る。記録にあるフォルダーならプレイヤーにエラーメッセージが出"
+     "る。"}};
 const FindingKind kGameFolderStays = {"RC402", Severity::Warning,
     {"the game folder stays", "ゲームフォルダーが残る"},
-    {"list every file the installer writes", "インストーラーが書くファイルをすべて記録する"}};
+    {"list every file the installer writes", "インストーラーが書くファイルをすべて記録する"},
+    {"The game folder is not empty when the Uninstaller removes it.",
+     "Uninstaller が削除するとき、ゲームフォルダーが空でない。"},
+    {"The game folder stays in the player's Program Files, and the player is not told.",
+     "ゲームフォルダーがプレイヤーの Program Files に残り、プレイヤーには知らされない。"}};
 const FindingKind kNameNotShiftJis = {"RC403", Severity::Warning,
     {"a file name code page 932 cannot hold", "コードページ 932 で表せないファイル名"},
-    {"rename it with characters of Shift-JIS", "Shift-JIS の文字で名前を付け直す"}};
+    {"rename it with characters of Shift-JIS", "Shift-JIS の文字で名前を付け直す"},
+    {"A file name holds a character code page 932 (Shift-JIS) cannot hold exactly (such as ¥, 〜 U+301C, emoji).",
+     "ファイル名に、コードページ 932 (Shift-JIS) で正確に表せない文字 (¥、〜 U+301C、絵文字など) がある。"},
+    {"No record can name it, and the Uninstaller, an ANSI program, cannot delete it: it stays with its folders.",
+     "どの記録にも書けず、ANSI プログラムである Uninstaller は削除できない。フォルダーとともに残る。"}};
 const FindingKind kNameInvalid = {"RC404", Severity::Warning,
     {"a file name Windows cannot hold", "Windows で使えないファイル名"},
-    {"rename it", "名前を変える"}};
+    {"rename it", "名前を変える"},
+    {"A file name holds what Windows does not allow in a name (a backslash, a dot or space at its end), or is a "
+     "device name.",
+     "ファイル名に Windows が名前に許さないもの (バックスラッシュ、末尾のドットや空白) があるか、デバイス名である。"},
+    {"The installer cannot write it as named on the player's machine, and what it writes the Uninstaller may not "
+     "delete.",
+     "インストーラーはプレイヤーのマシンにその名前で書けず、書いたものを Uninstaller が削除できないことがある。"}};
 const FindingKind kNameTwice = {"RC405", Severity::Warning,
     {"two names Windows takes for one", "Windows が同じものとみなす 2 つの名前"},
-    {"rename one of them", "どちらかの名前を変える"}};
+    {"rename one of them", "どちらかの名前を変える"},
+    {"Two names in one folder differ only in letter case or in trailing dots and spaces; Windows takes them for "
+     "one.",
+     "同じフォルダーの 2 つの名前が、大文字と小文字か末尾のドットや空白だけ違う。Windows は同じものとみなす。"},
+    {"On the player's machine one overwrites the other: the game may break, and the check cannot tell which stays.",
+     "プレイヤーのマシンでは一方が他方を上書きする。ゲームが壊れることがあり、どちらが残るかは検査できない。"}};
 const FindingKind kPathTooLong = {"RC406", Severity::Warning,
     {"a path too long for the programs", "プログラムが扱えない長さのパス"},
-    {"shorten the path below 260 characters", "パスを 260 文字未満に縮める"}};
+    {"shorten the path below 260 characters", "パスを 260 文字未満に縮める"},
+    {"A path below the game folder is 260 characters or longer where the game is installed.",
+     "インストール先で、ゲームフォルダーの下のパスが 260 文字以上になる。"},
+    {"The programs cannot reach it: it stays, with everything below it and the game folder.",
+     "プログラムはそこに届かない: その下のものすべてとゲームフォルダーとともに残る。"}};
 const FindingKind kNameRawBytes = {"RC407", Severity::Note,
     {"a file name that is not UTF-8 on this system", "このシステムで UTF-8 でないファイル名"},
-    {"nothing, if the bytes are the Shift-JIS name", "そのバイト列が Shift-JIS の名前なら何もしなくてよい"}};
+    {"nothing, if the bytes are the Shift-JIS name", "そのバイト列が Shift-JIS の名前なら何もしなくてよい"},
+    {"A file name on your disk is not UTF-8; recordcheck takes its bytes as Shift-JIS.",
+     "ディスク上のファイル名が UTF-8 でない。recordcheck はそのバイト列を Shift-JIS とみなす。"},
+    {"Nothing, when the bytes are the Shift-JIS name the installer writes.",
+     "そのバイト列がインストーラーの書く Shift-JIS の名前なら、影響はない。"}};
 const FindingKind kStartupStops = {"RC501", Severity::Error,
     {"Prefclear cannot read the start-up settings", "Prefclear が起動設定を読めない"},
-    {"write the statement as the guide shows it", "ガイドのとおりに文を書く"}};
+    {"write the statement as the guide shows it", "ガイドのとおりに文を書く"},
+    {"Prefclear stops reading OrrinStart.ini or a file it includes: a missing quote, an include that is not there, "
+     "an include loop and the like.",
+     "Prefclear が OrrinStart.ini かそのインクルードの読み取りで止まる: 引用符の抜け、ないインクルード、インクルー"
+     "ドの循環など。"},
+    {"The player sees an error box and the configuration is not reset.",
+     "プレイヤーにはエラーメッセージが出て、設定はリセットされない。"}};
 const FindingKind kStartupUnknownKey = {"RC502", Severity::Warning,
     {"a word Prefclear does not know", "Prefclear が知らない語"},
     {"write the key as the guide shows it (keys are case-sensitive)",
-     "ガイドのとおりにキーを書く (キーは大文字と小文字を区別する)"}};
+     "ガイドのとおりにキーを書く (キーは大文字と小文字を区別する)"},
+    {"OrrinStart.ini holds a word Prefclear does not know: a key in the wrong case, a section line, a typo.",
+     "OrrinStart.ini に Prefclear が知らない語がある: 大文字と小文字の違うキー、セクション行、打ち間違いなど。"},
+    {"The player sees an error box for each such word before the configuration is reset.",
+     "設定がリセットされる前に、そのような語ごとにプレイヤーにエラーメッセージが出る。"}};
 const FindingKind kStartupEncoding = {"RC503", Severity::Warning,
     {"the start-up settings are not in Shift-JIS", "起動設定が Shift-JIS でない"},
     {"save as Shift-JIS (code page 932) without a byte-order mark",
-     "Shift-JIS (コードページ 932)、BOM なしで保存する"}};
+     "Shift-JIS (コードページ 932)、BOM なしで保存する"},
+    {"OrrinStart.ini or a file it includes is not saved as Shift-JIS.",
+     "OrrinStart.ini かそのインクルードが Shift-JIS で保存されていない。"},
+    {"Prefclear reads Japanese text as other characters: it asks about a garbled game name and resets the settings "
+     "of a folder that is not the game's.",
+     "Prefclear は日本語を別の文字として読む: 文字化けしたゲーム名で確認し、ゲームのものでないフォルダーの設定をリ"
+     "セットする。"}};
 const FindingKind kSaveSettingInvalid = {"RC504", Severity::Warning,
     {"SaveFolderSetting.ini is not valid", "SaveFolderSetting.ini が正しくない"},
-    {"write the twelve bytes the guide shows", "ガイドにある 12 バイトを書く"}};
+    {"write the twelve bytes the guide shows", "ガイドにある 12 バイトを書く"},
+    {"InstallInfo\\SaveFolderSetting.ini is not the twelve bytes Prefclear reads.",
+     "InstallInfo\\SaveFolderSetting.ini が、Prefclear の読む 12 バイトでない。"},
+    {"Prefclear takes the documents folder without a word: where the save data lies elsewhere, the settings are "
+     "not reset.",
+     "Prefclear は何も言わずに文書フォルダーを使う。セーブデータがほかにあれば、設定はリセットされない。"}};
 const FindingKind kStartupClimbs = {"RC505", Severity::Error,
     {"GameName or SaveFolder holds '..'", "GameName か SaveFolder に '..' がある"},
-    {"name the save folder without '..'", "セーブフォルダー名に '..' を使わない"}};
+    {"name the save folder without '..'", "セーブフォルダー名に '..' を使わない"},
+    {"GameName or SaveFolder in OrrinStart.ini holds a '..' component.",
+     "OrrinStart.ini の GameName か SaveFolder に '..' がある。"},
+    {"Prefclear stops before it deletes anything: the player cannot reset the configuration.",
+     "Prefclear は何も削除せずに止まり、プレイヤーは設定をリセットできない。"}};
 
 // What the real machine holds (recordcheck.exe, which reads the installation).
 const FindingKind kKeyOnly64 = {"RC601", Severity::Error,
     {"a key is only in the 64-bit registry view", "キーが 64 ビットのレジストリビューにしかない"},
-    {"write the key in the 32-bit view", "キーを 32 ビットのビューに書く"}};
+    {"write the key in the 32-bit view", "キーを 32 ビットのビューに書く"},
+    {"The game's key or uninstall entry is only in the 64-bit registry view; the Uninstaller, a 32-bit program, "
+     "reads the 32-bit view.",
+     "ゲームのキーかアンインストールエントリが 64 ビットのレジストリビューにしかない。32 ビットのプログラムである "
+     "Uninstaller は 32 ビットのビューを読む。"},
+    {"The key stays, or the game stays in the list of installed programs, while the uninstall reports success.",
+     "アンインストールが成功と報告しても、キーが残るか、ゲームがインストール済みプログラムの一覧に残る。"}};
 const FindingKind kEntryStartsOther = {"RC602", Severity::Error,
     {"the uninstall entry does not start this game's Uninstaller",
      "アンインストールエントリがこのゲームの Uninstaller を起動しない"},
     {"set UninstallString to the quoted path of the game's Uninstaller.exe",
-     "UninstallString をこのゲームの Uninstaller.exe の引用符付きパスにする"}};
+     "UninstallString をこのゲームの Uninstaller.exe の引用符付きパスにする"},
+    {"The uninstall entry's UninstallString does not start, quoted, this game's Uninstaller.",
+     "アンインストールエントリの UninstallString が、このゲームの Uninstaller を引用符付きで起動しない。"},
+    {"Uninstalling from the list of installed programs starts another program, or nothing.",
+     "インストール済みプログラムの一覧からアンインストールすると、別のプログラムが起動するか、何も起動しない。"}};
 const FindingKind kShortcutNotMade = {"RC603", Severity::Warning,
     {"a shortcut the records name is not on this machine", "記録にあるショートカットがこのマシンにない"},
     {"make the shortcut for all users, named as the record says",
-     "ショートカットを全ユーザー用に、記録のとおりの名前で作る"}};
+     "ショートカットを全ユーザー用に、記録のとおりの名前で作る"},
+    {"A shortcut Installer.ini names is not where the Uninstaller looks for it (the all-users desktop and program "
+     "menu).",
+     "Installer.ini にあるショートカットが、Uninstaller の探す場所 (全ユーザーのデスクトップとプログラムメニュー) "
+     "にない。"},
+    {"A shortcut the installer put elsewhere stays after the uninstall and starts nothing.",
+     "インストーラーがほかの場所に置いたショートカットは、アンインストール後も残り、何も起動しない。"}};
 const FindingKind kEntryNotInstalled = {"RC604", Severity::Warning,
     {"the uninstall entry is not on this machine", "アンインストールエントリがこのマシンにない"},
-    {"have the installer write the uninstall entry", "インストーラーにアンインストールエントリを書かせる"}};
+    {"have the installer write the uninstall entry", "インストーラーにアンインストールエントリを書かせる"},
+    {"There is no uninstall entry for the game in either registry view.",
+     "どちらのレジストリビューにもゲームのアンインストールエントリがない。"},
+    {"The game does not show in the list of installed programs: players cannot find how to uninstall it.",
+     "ゲームがインストール済みプログラムの一覧に出ず、プレイヤーはアンインストールの方法が分からない。"}};
 const FindingKind kGameKeyNotInstalled = {"RC605", Severity::Note,
     {"the game's registry key is not on this machine", "ゲームのレジストリキーがこのマシンにない"},
-    {"nothing, if the game keeps no key", "ゲームがキーを使わないなら何もしなくてよい"}};
+    {"nothing, if the game keeps no key", "ゲームがキーを使わないなら何もしなくてよい"},
+    {"The key #Registry names is in neither registry view.",
+     "#Registry が指すキーがどちらのレジストリビューにもない。"},
+    {"Nothing, if the game keeps no settings there.", "ゲームがそこに設定を置かないなら、影響はない。"}};
 
 const FindingKind* const kAllFindingKinds[] = {
     &kRecordMissing,     &kRecordUnreadable, &kRecordSyntax,      &kRecordEncoding,    &kRecordEmpty,
@@ -181,6 +386,35 @@ const FindingKind* FindKind(const std::string& code) {
         if (code == kind->code) return kind;
     }
     return nullptr;
+}
+
+Words SeverityWords(Severity severity) {
+    switch (severity) {
+        case Severity::Error: return {"error", "エラー"};
+        case Severity::Warning: return {"warning", "警告"};
+        case Severity::Note: return {"note", "注記"};
+    }
+    return {"", ""};
+}
+
+std::string ExplainPage(const FindingKind& kind, Language language, bool markdown) {
+    static const Words kMeaning = {"What it means", "意味"};
+    static const Words kPlayers = {"Why it matters to players", "プレイヤーへの影響"};
+    static const Words kFix = {"How to fix it", "直し方"};
+    const std::string severity = SeverityWords(kind.severity).In(language);
+    std::string page;
+    if (markdown) {
+        page = std::string("**") + kind.title.In(language) + "** (" + severity + ")\n\n";
+    } else {
+        page = std::string(kind.code) + " (" + severity + "): " + kind.title.In(language) + "\n\n";
+    }
+    for (const auto& [heading, text] : {std::make_pair(kMeaning, kind.meaning), std::make_pair(kPlayers, kind.players),
+                                        std::make_pair(kFix, kind.fix)}) {
+        page += markdown ? std::string(heading.In(language)) + ": " + text.In(language) + "\n\n"
+                         : std::string(heading.In(language)) + "\n    " + text.In(language) + "\n\n";
+    }
+    page.pop_back();
+    return page;
 }
 
 // Every cause with its words, in the order of Cause. {1}, {2} ... are the
@@ -810,6 +1044,11 @@ std::string FindingFound(const Report& report, const Finding& finding) {
     const std::string prefix = report.gameFolder + "\\";
     return ShownToken(std::string(step->path.compare(0, prefix.size(), prefix) == 0 ? step->path.substr(prefix.size())
                                                                                    : step->path));
+}
+
+std::string FindingKey(const Report& report, const Finding& finding) {
+    const std::string file = finding.hostFile ? finding.file : Utf8FromCp932(FindingFile(report, finding));
+    return std::string(finding.code) + "|" + file + "|" + Utf8FromCp932(FindingFound(report, finding));
 }
 
 std::string FindingProblem(const Report& report, const Finding& finding) {

@@ -16,8 +16,10 @@ namespace recordcheck {
 struct FindingKind {
     const char* code;
     Severity severity;
-    Words title;  // what the code is about, for the guide's table
-    Words fix;    // what to change
+    Words title;    // what the code is about, for the guide's table
+    Words fix;      // what to change
+    Words meaning;  // its page (--explain): what it means
+    Words players;  // ... and why it matters to players
 };
 
 // Record files the programs cannot read.
@@ -72,6 +74,11 @@ extern const FindingKind* const kAllFindingKinds[];
 extern const std::size_t kFindingKindCount;
 // The kind of `code`; null when there is none.
 [[nodiscard]] const FindingKind* FindKind(const std::string& code);
+[[nodiscard]] Words SeverityWords(Severity severity);  // "error", "warning", "note"
+// The page of a code, as --explain prints it and the guide shows it: what it
+// means, why it matters to players, how to fix it. `markdown`: for the
+// guide and SARIF's help, else plain text for a terminal.
+[[nodiscard]] std::string ExplainPage(const FindingKind& kind, Language language, bool markdown);
 
 // Why a finding was made. Each cause belongs to one code and has its own
 // words: what goes wrong and what to change, for this cause and no other
@@ -131,6 +138,11 @@ struct CauseText {
 [[nodiscard]] std::string FindingFound(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingProblem(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFix(const Report& report, const Finding& finding);
+// What identifies a finding across runs, as a baseline and SARIF's
+// fingerprint match it: its code, its file and what it found there (UTF-8,
+// "RC301|InstallInfo\\InstallFiles.ini|data\\a.txt"); not its line, which
+// moves when lines above it change.
+[[nodiscard]] std::string FindingKey(const Report& report, const Finding& finding);
 // What a step of the uninstall did, in words: "file stays: it is read-only ...".
 [[nodiscard]] std::string StepWords(const Step& step, Language language);
 

@@ -154,15 +154,6 @@ std::string Say(const Report& report, Words words, const std::vector<std::string
     return FillWords(words.In(report.language), arguments);
 }
 
-Words SeverityWords(Severity severity) {
-    switch (severity) {
-        case Severity::Error: return {"error", "エラー"};
-        case Severity::Warning: return {"warning", "警告"};
-        case Severity::Note: return {"note", "注記"};
-    }
-    return {"", ""};
-}
-
 Words ResultWords(int exitCode) {
     if (exitCode == 0) return {"clean", "問題なし"};
     if (exitCode == 1) return {"warnings", "警告あり"};

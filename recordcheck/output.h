@@ -22,6 +22,9 @@ void WriteGcc(std::ostream& out, const Report& report);
 // The counts of findings by code and the result.
 void WriteSummary(std::ostream& out, const Report& report);
 void WriteJson(std::ostream& out, const Report& report);
+// SARIF 2.1.0 for code scanning (sarif.cpp): the codes as rules, the
+// findings as results placed relative to the game folder.
+void WriteSarif(std::ostream& out, const Report& report);
 
 // "MB_OK|MB_ICONERROR" and the like.
 [[nodiscard]] std::string FlagNames(unsigned flags);
