@@ -1,15 +1,20 @@
 #include "recordcheck/cli.h"
 
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <system_error>
 
 #include "common/paths.h"
 #include "common/sjis.h"
 #include "recordcheck/check.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/findings.h"
 #include "recordcheck/language.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/output.h"
+#include "recordcheck/suppress.h"
 #include "uninstaller/removal/containment.h"
 
 namespace recordcheck {
@@ -38,11 +43,22 @@ const char kUsage[] =
     "  --not-installed KEY    the registry key KEY is not there when the player\n"
     "                         uninstalls: game-key (#Registry) or uninstall-entry\n"
     "                         (may be given twice)\n"
+    "  --explain CODE         what a finding code means, why it matters to players and\n"
+    "                         how to fix it\n"
+    "  --fail-on=LEVEL        the least severe finding that makes the exit status\n"
+    "                         non-zero: error, warning (the default) or note\n"
+    "  --disable=CODE,...     turn codes off: their findings are counted as suppressed\n"
+    "  --baseline FILE        findings FILE lists (known before) are suppressed: only\n"
+    "                         new ones fail the check\n"
+    "  --write-baseline FILE  write this run's findings to FILE as the baseline\n"
+    "  --config FILE          the settings file (default: the nearest .recordcheckrc\n"
+    "                         above the game folder); --no-config: none\n"
     "  --version              the version of recordcheck\n"
     "  --                     ends the options: what follows is the game folder\n"
     "\n"
-    "Exit status: 0 clean, 1 warnings, 2 records the programs cannot read,\n"
-    "3 a bad command line or a folder that cannot be read.\n";
+    "Exit status: 0 clean, 1 warnings, 2 errors (records the programs cannot read),\n"
+    "3 a bad command line or a folder that cannot be read. Suppressed findings\n"
+    "and those below --fail-on count for nothing.\n";
 
 // What a bad command line or an unreadable folder ends with.
 constexpr int kUsageStatus = 3;
@@ -139,6 +155,13 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
     Format format = Format::Text;
     std::string formatGiven;  // the option that chose the format
     bool optionsEnd = false;
+    std::string explain;
+    Suppressions suppressions;
+    std::optional<Severity> failOn;
+    std::string baseline;
+    std::string writeBaseline;
+    std::string config;
+    bool noConfig = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnd || argument.rfind("--", 0) != 0) {
@@ -178,6 +201,35 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
             } else {
                 return refuse("--format takes text, gcc, json or sarif, not " + value);
             }
+        } else if (OptionValue(arguments, i, "--explain", value, missing)) {
+            if (missing || FindKind(value) == nullptr) return refuse("--explain takes a finding code, e.g. RC301");
+            explain = value;
+            continue;
+        } else if (OptionValue(arguments, i, "--fail-on", value, missing)) {
+            Severity severity = Severity::Warning;
+            if (missing || !ParseSeverity(value, severity)) return refuse("--fail-on takes error, warning or note");
+            failOn = severity;
+            continue;
+        } else if (OptionValue(arguments, i, "--disable", value, missing)) {
+            std::string fault;
+            if (missing) return refuse("--disable needs codes, e.g. --disable=RC401,RC407");
+            if (!ParseCodes(value, suppressions.disabled, fault)) return refuse("--disable: " + fault);
+            continue;
+        } else if (OptionValue(arguments, i, "--baseline", value, missing)) {
+            if (missing) return refuse("--baseline needs a file");
+            baseline = value;
+            continue;
+        } else if (OptionValue(arguments, i, "--write-baseline", value, missing)) {
+            if (missing) return refuse("--write-baseline needs a file");
+            writeBaseline = value;
+            continue;
+        } else if (OptionValue(arguments, i, "--config", value, missing)) {
+            if (missing) return refuse("--config needs a file");
+            config = value;
+            continue;
+        } else if (argument == "--no-config") {
+            noConfig = true;
+            continue;
         } else if (OptionValue(arguments, i, "--lang", value, missing)) {
             if (missing || !ParseLanguage(value, options.language)) return refuse("--lang takes ja or en");
             continue;
@@ -215,6 +267,10 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
         format = chosen;
         formatGiven = argument;
     }
+    if (!explain.empty()) {
+        out << ExplainPage(*FindKind(explain), options.language, false);
+        return 0;
+    }
     if (options.hostFolder.empty()) return refuse("no game folder given", true);
     std::error_code error;
     if (!std::filesystem::is_directory(options.hostFolder, error)) {
@@ -222,9 +278,38 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
                       options.hostFolder);
     }
 
+    // The settings file of the game's source tree; the command line goes first.
+    if (config.empty() && !noConfig) config = FindSettingsFile(options.hostFolder);
+    if (!config.empty()) {
+        Settings settings;
+        std::string fault;
+        if (!ReadSettings(config, settings, fault)) return refuse(fault);
+        suppressions.disabled.insert(settings.disabled.begin(), settings.disabled.end());
+        if (!failOn) failOn = settings.failOn;
+        if (baseline.empty() && writeBaseline.empty()) baseline = settings.baseline;
+    }
+    if (!baseline.empty()) {
+        std::string fault;
+        if (!ReadBaseline(baseline, suppressions.baseline, fault)) return refuse(fault);
+    }
+
     Report report;
     std::string failure;
     if (!CheckGameFolder(options, report, failure)) return refuse(failure);
+    report.settingsFile = config;
+    report.failOn = failOn.value_or(Severity::Warning);
+    Suppress(report, suppressions);
+    if (!writeBaseline.empty()) {
+        // What is known now is the baseline from now on.
+        std::ofstream file(writeBaseline, std::ios::binary);
+        file << BaselineText(report);
+        if (!file.flush()) return refuse("--write-baseline: cannot write " + writeBaseline);
+        std::map<std::string, std::size_t> known;
+        std::string fault;
+        if (!ReadBaseline(writeBaseline, known, fault)) return refuse(fault);
+        Suppress(report, {suppressions.disabled, known});
+    }
+    if (format == Format::Gcc) WriteSuppressedCount(err, report);
     switch (format) {
         case Format::Text: WriteText(out, report); break;
         case Format::Gcc: WriteGcc(out, report); break;

@@ -1048,7 +1048,11 @@ std::string FindingFound(const Report& report, const Finding& finding) {
 
 std::string FindingKey(const Report& report, const Finding& finding) {
     const std::string file = finding.hostFile ? finding.file : Utf8FromCp932(FindingFile(report, finding));
-    return std::string(finding.code) + "|" + file + "|" + Utf8FromCp932(FindingFound(report, finding));
+    std::string key = std::string(finding.code) + "|" + file + "|" + Utf8FromCp932(FindingFound(report, finding));
+    for (char& c : key) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // one line of the baseline
+    }
+    return key;
 }
 
 std::string FindingProblem(const Report& report, const Finding& finding) {

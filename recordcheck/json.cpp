@@ -111,12 +111,24 @@ void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool w
     o << '}';
 }
 
+// How a finding was suppressed, as a JSON value.
+const char* SuppressionName(Suppression suppression) {
+    switch (suppression) {
+        case Suppression::None: return "null";
+        case Suppression::Disabled: return "\"disabled\"";
+        case Suppression::Baseline: return "\"baseline\"";
+    }
+    return "null";
+}
+
 void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
     out += "{\"code\": \"";
     out += finding.code;
     out += "\", \"severity\": \"";
     out += SeverityName(finding.severity);
-    out += "\", \"file\": ";
+    out += "\", \"suppressed\": ";
+    out += SuppressionName(finding.suppression);
+    out += ", \"file\": ";
     if (finding.hostFile) {
         AppendJsonString(out, finding.file);
     } else {
@@ -145,7 +157,14 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
 void WriteJson(std::ostream& o, const Report& report) {
     const int code = report.ExitCode();
     std::size_t severities[3] = {0, 0, 0};
-    for (const Finding& finding : report.findings) ++severities[static_cast<int>(finding.severity)];
+    std::size_t suppressed = 0;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) {
+            ++severities[static_cast<int>(finding.severity)];
+        } else {
+            ++suppressed;
+        }
+    }
     std::size_t outcomes[4] = {0, 0, 0, 0};
     for (const Step& step : report.removing.steps) ++outcomes[static_cast<int>(step.outcome)];
 
@@ -165,7 +184,8 @@ void WriteJson(std::ostream& o, const Report& report) {
     o << "  \"result\": " << JsonString(ResultName(code)) << ",\n";
     o << "  \"summary\": {\"errors\": " << severities[0] << ", \"warnings\": " << severities[1]
       << ", \"notes\": " << severities[2] << ", \"removed\": " << outcomes[0] << ", \"stays\": " << outcomes[1]
-      << ", \"refused\": " << outcomes[2] << ", \"not_there\": " << outcomes[3] << "},\n";
+      << ", \"refused\": " << outcomes[2] << ", \"not_there\": " << outcomes[3] << ", \"suppressed\": " << suppressed
+      << "},\n";
     o << "  \"records\": ";
     List(o, report.records, "  ", [](std::string& out, const RecordFile& record) {
         out += "{\"file\": ";

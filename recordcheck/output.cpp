@@ -26,12 +26,14 @@ std::string_view PathPool::Keep(std::string_view text) {
 }
 
 int Report::ExitCode() const {
-    bool warning = false;
+    int code = 0;
     for (const Finding& finding : findings) {
+        // Severity runs from Error (0) to Note (2).
+        if (finding.suppression != Suppression::None || finding.severity > failOn) continue;
         if (finding.severity == Severity::Error) return 2;
-        if (finding.severity == Severity::Warning) warning = true;
+        code = 1;
     }
-    return warning ? 1 : 0;
+    return code;
 }
 
 std::string FlagNames(unsigned flags) {
@@ -160,14 +162,6 @@ Words ResultWords(int exitCode) {
     return {"unreadable records", "読めない記録あり"};
 }
 
-// The result line: "Result: warnings (exit 1)".
-std::string ResultLine(const Report& report) {
-    const int code = report.ExitCode();
-    return Say(report, {"Result: {1} (exit {2})", "結果: {1} (終了コード {2})"},
-               {ResultWords(code).In(report.language), std::to_string(code)}) +
-           "\n";
-}
-
 // How a record file was read ("read", "missing" ... as the JSON has it), in words.
 std::string StateWords(const Report& report, const std::string& state) {
     static const Words kStates[] = {{"read", "読めた"},
@@ -208,6 +202,22 @@ std::string Thousands(std::size_t count) {
     std::string digits = std::to_string(count);
     for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
     return digits;
+}
+
+// The result line: "Result: warnings (exit 1)".
+std::string ResultLine(const Report& report) {
+    const int code = report.ExitCode();
+    std::size_t below = 0;  // findings that count for nothing under --fail-on
+    for (const Finding& finding : report.findings) below += finding.suppression == Suppression::None;
+    if (code == 0 && below != 0) {
+        return Say(report, {"Result: passes, {1} findings below --fail-on (exit 0)",
+                            "結果: 合格、--fail-on 未満の指摘 {1} 件 (終了コード 0)"},
+                   {Thousands(below)}) +
+               "\n";
+    }
+    return Say(report, {"Result: {1} (exit {2})", "結果: {1} (終了コード {2})"},
+               {ResultWords(code).In(report.language), std::to_string(code)}) +
+           "\n";
 }
 
 Words SectionTitle(const std::string& section) {
@@ -348,12 +358,35 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
     }
 }
 
+// The findings the maker suppressed, counted: "" when none is.
+std::string SuppressedLine(const Report& report) {
+    std::size_t count[3] = {0, 0, 0};  // by Suppression
+    std::map<std::string, std::size_t> codes;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) continue;
+        ++count[static_cast<int>(finding.suppression)];
+        ++codes[finding.code];
+    }
+    if (codes.empty()) return std::string();
+    std::string list;
+    for (const auto& [code, n] : codes) list += (list.empty() ? "" : ", ") + code + " " + Thousands(n);
+    return Say(report, {"Suppressed findings: {1} ({2} turned off, {3} in the baseline): {4}",
+                        "抑制した指摘: {1} 件 (無効化 {2} 件、ベースライン {3} 件): {4}"},
+               {Thousands(count[1] + count[2]), Thousands(count[1]), Thousands(count[2]), list}) +
+           "\n";
+}
+
 void AppendFindings(std::string& out, const Report& report) {
-    const std::vector<Finding>& findings = report.findings;
+    std::vector<const Finding*> findings;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) findings.push_back(&finding);
+    }
+    if (!findings.empty()) out += "\n" + Say(report, {"Findings", "指摘"}) + "\n";
     std::map<std::string, std::size_t> total;
-    for (const Finding& finding : findings) ++total[finding.code];
+    for (const Finding* finding : findings) ++total[finding->code];
     std::map<std::string, std::size_t> shown;
-    for (const Finding& finding : findings) {
+    for (const Finding* each : findings) {
+        const Finding& finding = *each;
         const std::size_t count = total[finding.code];
         std::size_t& seen = shown[finding.code];
         ++seen;
@@ -376,6 +409,7 @@ void WriteText(std::ostream& stream, const Report& report) {
     out += label({"Checked as", "配置先"}) + Text(report.gameFolder) + "\n";
     out += std::string(14, ' ') + "(" + PlacementWords(report) + ")\n";
     for (const std::string& other : report.otherGames) out += label({"Beside it", "隣のゲーム"}) + Text(other) + "\n";
+    if (!report.settingsFile.empty()) out += label({"Settings", "設定"}) + Utf8FromHost(report.settingsFile) + "\n";
     for (const std::string& key : report.notInstalled) {
         const Words kind = KindWords(key == "game key" ? StepKind::GameKey : StepKind::UninstallEntry);
         out += label({"Not there", "ないもの"}) + Say(report, {"the {1}", "{1}"}, {kind.In(report.language)}) +
@@ -441,8 +475,9 @@ void WriteText(std::ostream& stream, const Report& report) {
         out += "\n";
     }
 
-    if (!report.findings.empty()) out += "\n" + Say(report, {"Findings", "指摘"}) + "\n";
     AppendFindings(out, report);
+    const std::string suppressed = SuppressedLine(report);
+    if (!suppressed.empty()) out += "\n" + suppressed;
 
     out += "\n" + ResultLine(report);
     stream << WithoutTrailingBlanks(out);
@@ -452,6 +487,7 @@ void WriteGcc(std::ostream& out, const Report& report) {
     std::string folder = Utf8FromHost(report.hostFolder);
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     for (const Finding& finding : report.findings) {
+        if (finding.suppression != Suppression::None) continue;
         // A file below the game folder is named on this machine; another
         // (an include elsewhere) by its Windows path.
         std::string file = ShownFile(report, finding);
@@ -474,6 +510,7 @@ void WriteSummary(std::ostream& stream, const Report& report) {
     std::map<std::string, std::size_t> counts;
     std::size_t bySeverity[3] = {0, 0, 0};
     for (const Finding& finding : report.findings) {
+        if (finding.suppression != Suppression::None) continue;
         ++counts[finding.code];
         ++bySeverity[static_cast<int>(finding.severity)];
     }
@@ -486,7 +523,12 @@ void WriteSummary(std::ostream& stream, const Report& report) {
         const auto count = counts.find(kind.code);
         if (count != counts.end()) out += "  " + Padded(kind.code, 6) + Padded(Thousands(count->second), 8) + kind.title.In(report.language) + "\n";
     }
-    stream << out << ResultLine(report);
+    stream << out << SuppressedLine(report) << ResultLine(report);
+}
+
+void WriteSuppressedCount(std::ostream& out, const Report& report) {
+    const std::string line = SuppressedLine(report);
+    if (!line.empty()) out << "recordcheck: " << line;
 }
 
 }  // namespace recordcheck

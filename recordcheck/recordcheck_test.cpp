@@ -525,6 +525,13 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         {{"--not-installed=registry", folder}, 3, ""},
         // Another parent than the maker's name: the maker folder is left alone.
         {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "its name is not DefaultGameMakerName"},
+        // A linter's controls: what fails, what is turned off, what a code means.
+        {{"--fail-on=error", folder}, 0, "Result: passes, 1 findings below --fail-on (exit 0)"},
+        {{"--fail-on=note", "--disable=RC401", folder}, 0, "Suppressed findings: 1 (1 turned off, 0 in the baseline): RC401 1"},
+        {{"--disable=RC401,RC999", folder}, 3, ""},
+        {{"--fail-on=fatal", folder}, 3, ""},
+        {{"--explain=RC301"}, 0, "How to fix it\n    install the file, or take its entry out of InstallFiles.ini"},
+        {{"--explain", "RC999"}, 3, ""},
     };
     for (const auto& c : cases) {
         std::ostringstream out;
@@ -533,6 +540,29 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         EXPECT_NE(out.str().find(c.printed), std::string::npos) << out.str();
         EXPECT_EQ(err.str().empty(), c.status != 3);
     }
+
+    // A baseline named in the settings file above the game folder: what it
+    // knows is suppressed, a new finding fails the check.
+    const fs::path settings = game.Folder().parent_path() / ".recordcheckrc";
+    std::ofstream(settings) << "# this game's settings\nbaseline = known.txt\n";
+    std::ostringstream out, err;
+    const auto run = [&](std::vector<std::string> arguments) {
+        out.str("");
+        err.str("");
+        arguments.push_back(folder);
+        return recordcheck::RunRecordCheck(arguments, out, err);
+    };
+    EXPECT_EQ(run({"--write-baseline", (game.Folder().parent_path() / "known.txt").string()}), 0) << err.str();
+    game.Write("Save/save02.dat", "a new one");
+    EXPECT_EQ(run({"--format=gcc"}), 1) << err.str();
+    EXPECT_NE(out.str().find("Save/save02.dat"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("Save/save01.dat"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("Suppressed findings: 1 (0 turned off, 1 in the baseline)"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"--no-config", "--quiet"}), 1);
+    EXPECT_NE(out.str().find("RC401 2 "), std::string::npos) << out.str();
+    std::ofstream(settings) << "disable = RC401\nfail-on = never\n";
+    EXPECT_EQ(run({}), 3);
+    EXPECT_NE(err.str().find(".recordcheckrc:2: fail-on takes error, warning or note"), std::string::npos) << err.str();
 }
 
 // A maker acts on the fix line: each cause is told once, with what to change
@@ -842,21 +872,31 @@ TEST(RecordCheckFindings, TakesTheLanguageOfTheLocale) {
 }
 
 // The guide's table of codes is the program's: every kind with its severity
-// and words, in code order.
+// and words, in code order, linked to its page as --explain prints it.
 TEST(RecordCheckFindings, TheGuideListsEveryCode) {
     std::ifstream in(fs::path(RECORDCHECK_SAMPLE).parent_path().parent_path().parent_path() / "docs" / "makers.md");
     const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t last = 0;
+    std::size_t last[2] = {0, 0};  // the table's rows, and the pages below it, in code order
     for (std::size_t i = 0; i < recordcheck::kFindingKindCount; ++i) {
         const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
-        const std::string row = std::string("| `") + kind.code + "` | " +
+        std::string lower = kind.code;
+        lower[0] = 'r';
+        lower[1] = 'c';
+        const std::string row = std::string("| [`") + kind.code + "`](#" + lower + ") | " +
                                 (kind.severity == Severity::Error ? "error" : kind.severity == Severity::Warning ? "warning" : "note") +
                                 " | " + kind.title.en + " |";
-        const std::size_t at = guide.find(row);
-        EXPECT_NE(at, std::string::npos) << row;
-        if (at != std::string::npos) {
-            EXPECT_GT(at, last) << row;
-            last = at;
+        // Its page, as --explain prints it, in English and Japanese.
+        const std::string page = std::string("#### ") + kind.code + "\n\n" +
+                                 recordcheck::ExplainPage(kind, recordcheck::Language::English, true) + "\n" +
+                                 recordcheck::ExplainPage(kind, recordcheck::Language::Japanese, true) + "\n";
+        const std::string texts[2] = {row, page};
+        for (int k = 0; k < 2; ++k) {
+            const std::size_t at = guide.find(texts[k]);
+            EXPECT_NE(at, std::string::npos) << "docs/makers.md lacks:\n" << texts[k] << "[end]";
+            if (at != std::string::npos) {
+                EXPECT_GT(at, last[k]) << texts[k];
+                last[k] = at;
+            }
         }
     }
 }

@@ -97,6 +97,13 @@ Json Result(const Report& report, const Finding& finding) {
                    {"message", {{"text", text}}},
                    {"locations", Place(report, finding)},
                    {"partialFingerprints", {{"recordcheckFinding/v1", FindingKey(report, finding)}}}};
+    // What the maker suppressed is shown as such (code scanning closes it).
+    if (finding.suppression != Suppression::None) {
+        const Words why = finding.suppression == Suppression::Disabled
+                              ? Words{"turned off (--disable or .recordcheckrc)", "無効化 (--disable か .recordcheckrc)"}
+                              : Words{"in the baseline: known before", "ベースラインにある既知の指摘"};
+        result["suppressions"] = Json::array({{{"kind", "external"}, {"justification", why.In(report.language)}}});
+    }
     return result;
 }
 
