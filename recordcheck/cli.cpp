@@ -107,9 +107,7 @@ public:
     int operator()(const std::string& message, bool usage = false) const {
         err_ << "recordcheck: " << message << "\n" << (usage ? "\n" + std::string(kUsage) : std::string());
         if (json_) {
-            out_ << "{\n  \"format\": " << kJsonFormatVersion << ",\n  \"version\": " << JsonString(RECORDCHECK_VERSION)
-                 << ",\n  \"exit_code\": " << kUsageStatus << ",\n  \"result\": \"not checked\",\n  \"error\": "
-                 << JsonString(message) << "\n}\n";
+            WriteRefusal(out_, message, kUsageStatus);
         }
         return kUsageStatus;
     }

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -244,34 +243,5 @@ bool Cp932FromUtf8(const std::string& utf8, std::string& cp932) {
 }
 
 std::string Utf8FromHost(const std::string& path) { return IsUtf8(path) ? path : Utf8FromCp932(path); }
-
-std::string JsonString(const std::string& utf8) {
-    std::string out;
-    AppendJsonString(out, utf8);
-    return out;
-}
-
-void AppendJsonString(std::string& out, const std::string& utf8) {
-    out.push_back('"');
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    out += escaped;
-                } else {
-                    out.push_back(c);
-                }
-        }
-    }
-    out.push_back('"');
-}
 
 }  // namespace recordcheck

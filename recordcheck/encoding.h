@@ -49,9 +49,4 @@ struct WindowsName {
 // CP932 bytes.
 [[nodiscard]] std::string Utf8FromHost(const std::string& path);
 
-// A JSON string literal (quotes included) of valid UTF-8 text.
-[[nodiscard]] std::string JsonString(const std::string& utf8);
-// The same, appended to `out`.
-void AppendJsonString(std::string& out, const std::string& utf8);
-
 }  // namespace recordcheck

@@ -26,6 +26,8 @@ void WriteSummary(std::ostream& out, const Report& report);
 // findings that count; nothing when none is.
 void WriteSuppressedCount(std::ostream& out, const Report& report);
 void WriteJson(std::ostream& out, const Report& report);
+// The small JSON document of a run that did not check: why, and its exit status.
+void WriteRefusal(std::ostream& out, const std::string& message, int exitCode);
 // SARIF 2.1.0 for code scanning (sarif.cpp): the codes as rules, the
 // findings as results placed relative to the game folder.
 void WriteSarif(std::ostream& out, const Report& report);
