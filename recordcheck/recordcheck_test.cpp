@@ -552,14 +552,19 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         arguments.push_back(folder);
         return recordcheck::RunRecordCheck(arguments, out, err);
     };
+    game.List("Save\\gone.dat");  // a listed file that is not there: a finding on its line
     EXPECT_EQ(run({"--write-baseline", (game.Folder().parent_path() / "known.txt").string()}), 0) << err.str();
     game.Write("Save/save02.dat", "a new one");
+    // A line added above a known finding does not make it new.
+    game.Replace("InstallInfo/InstallFiles.ini", "#InstallFileList", "; the list\r\n#InstallFileList");
     EXPECT_EQ(run({"--format=gcc"}), 1) << err.str();
     EXPECT_NE(out.str().find("Save/save02.dat"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("Save/save01.dat"), std::string::npos) << out.str();
-    EXPECT_NE(err.str().find("Suppressed findings: 1 (0 turned off, 1 in the baseline)"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("gone.dat"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("Suppressed findings: 2 (0 turned off, 2 in the baseline)"), std::string::npos) << err.str();
     EXPECT_EQ(run({"--no-config", "--quiet"}), 1);
     EXPECT_NE(out.str().find("RC401 2 "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("RC301 1 "), std::string::npos) << out.str();
     std::ofstream(settings) << "disable = RC401\nfail-on = never\n";
     EXPECT_EQ(run({}), 3);
     EXPECT_NE(err.str().find(".recordcheckrc:2: fail-on takes error, warning or note"), std::string::npos) << err.str();

@@ -17,17 +17,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The base every result's place is relative to.
+// The base every result's place is relative to. (SARIF's levels are the
+// severities' names: error, warning, note.)
 constexpr char kGameFolderBase[] = "GAMEFOLDER";
-
-const char* Level(Severity severity) {
-    switch (severity) {
-        case Severity::Error: return "error";
-        case Severity::Warning: return "warning";
-        case Severity::Note: return "note";
-    }
-    return "none";
-}
 
 // A path ('/' between names, UTF-8) as a URI reference: every byte but the
 // unreserved ones and '/' percent-encoded.
@@ -76,7 +68,7 @@ Json Rule(const FindingKind& kind, Language language) {
             {"shortDescription", {{"text", kind.title.In(language)}}},
             {"fullDescription", {{"text", kind.meaning.In(language)}}},
             {"help", {{"text", ExplainPage(kind, language, false)}, {"markdown", ExplainPage(kind, language, true)}}},
-            {"defaultConfiguration", {{"level", Level(kind.severity)}}}};
+            {"defaultConfiguration", {{"level", SeverityName(kind.severity)}}}};
 }
 
 std::size_t RuleIndex(const char* code) {
@@ -93,7 +85,7 @@ Json Result(const Report& report, const Finding& finding) {
     text = FillWords(Words{"{1}. Fix: {2}", "{1}。修正: {2}"}.In(report.language), {text, FindingFix(report, finding)});
     Json result = {{"ruleId", finding.code},
                    {"ruleIndex", RuleIndex(finding.code)},
-                   {"level", Level(finding.severity)},
+                   {"level", SeverityName(finding.severity)},
                    {"message", {{"text", text}}},
                    {"locations", Place(report, finding)},
                    {"partialFingerprints", {{"recordcheckFinding/v1", FindingKey(report, finding)}}}};
