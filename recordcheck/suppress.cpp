@@ -35,14 +35,17 @@ constexpr char kBaselineHead[] =
 
 }  // namespace
 
-bool ParseCodes(const std::string& list, std::set<std::string>& codes, std::string& error) {
+bool ParseCodes(const std::string& list, std::set<std::string>& codes, std::string& error, Language language) {
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t end = std::min(list.find(',', start), list.size());
         const std::string code = Trimmed(list.substr(start, end - start));
         if (!code.empty()) {
             if (FindKind(code) == nullptr) {
-                error = "no such code: " + code + " (recordcheck --explain CODE tells what a code means)";
+                error = FillWords(Words{"no such code: {1} (recordcheck --explain CODE tells what a code means)",
+                                        "そのようなコードはない: {1} (コードの意味は recordcheck --explain コード が示す)"}
+                                      .In(language),
+                                  {code});
                 return false;
             }
             codes.insert(code);
@@ -74,10 +77,13 @@ std::string FindSettingsFile(const std::string& gameFolder) {
     return std::string();
 }
 
-bool ReadSettings(const std::string& path, Settings& settings, std::string& error) {
+bool ReadSettings(const std::string& path, Settings& settings, std::string& error, Language language) {
+    const auto say = [language](Words words, const std::vector<std::string>& values = {}) {
+        return FillWords(words.In(language), values);
+    };
     std::vector<std::string> lines;
     if (!ReadLines(path, lines)) {
-        error = path + ": cannot be read";
+        error = path + ": " + say({"cannot be read", "読めない"});
         return false;
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -86,42 +92,48 @@ bool ReadSettings(const std::string& path, Settings& settings, std::string& erro
         if (line.empty()) continue;
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos) {
-            error = where + "write key = value (disable, fail-on or baseline)";
+            error = where + say({"write key = value (disable, fail-on or baseline)",
+                                 "キー = 値 と書く (disable、fail-on、baseline)"});
             return false;
         }
         const std::string key = Trimmed(line.substr(0, equals));
         const std::string value = Trimmed(line.substr(equals + 1));
         if (key == "disable") {
             std::string fault;
-            if (!ParseCodes(value, settings.disabled, fault)) {
+            if (!ParseCodes(value, settings.disabled, fault, language)) {
                 error = where + fault;
                 return false;
             }
         } else if (key == "fail-on") {
             Severity severity = Severity::Warning;
             if (!ParseSeverity(value, severity)) {
-                error = where + "fail-on takes error, warning or note";
+                error = where + say({"fail-on takes error, warning or note", "fail-on には error、warning、note のどれかを書く"});
                 return false;
             }
             settings.failOn = severity;
         } else if (key == "baseline") {
             if (value.empty()) {
-                error = where + "baseline needs a file";
+                error = where + say({"baseline needs a file", "baseline にはファイルを書く"});
                 return false;
             }
             settings.baseline = (std::filesystem::path(path).parent_path() / value).string();
         } else {
-            error = where + "unknown key " + key + " (disable, fail-on or baseline)";
+            error = where + say({"unknown key {1} (disable, fail-on or baseline)", "知らないキー {1} (disable、fail-on、baseline)"},
+                                {key});
             return false;
         }
     }
     return true;
 }
 
-bool ReadBaseline(const std::string& path, std::map<std::string, std::size_t>& baseline, std::string& error) {
+bool ReadBaseline(const std::string& path, std::map<std::string, std::size_t>& baseline, std::string& error,
+                  Language language) {
     std::vector<std::string> lines;
     if (!ReadLines(path, lines)) {
-        error = path + ": cannot be read (recordcheck --write-baseline " + path + " writes it)";
+        error = FillWords(Words{"{1}: cannot be read (recordcheck --write-baseline {1} writes it)",
+                                "{1}: 読めない (recordcheck --write-baseline {1} で書ける)"}
+                              .In(language),
+                          {path});
         return false;
     }
     for (const std::string& raw : lines) {

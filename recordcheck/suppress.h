@@ -33,16 +33,17 @@ struct Settings {
 };
 
 // "RC401,RC407" into `codes`; false with `error` (UTF-8) for a code that is none.
-[[nodiscard]] bool ParseCodes(const std::string& list, std::set<std::string>& codes, std::string& error);
+[[nodiscard]] bool ParseCodes(const std::string& list, std::set<std::string>& codes, std::string& error,
+                              Language language);
 // "error", "warning" or "note".
 [[nodiscard]] bool ParseSeverity(const std::string& name, Severity& severity);
 // The settings file for a game folder (a host path): the nearest above it; "" for none.
 [[nodiscard]] std::string FindSettingsFile(const std::string& gameFolder);
-// Reads a settings file; false with `error` naming the file and line.
-[[nodiscard]] bool ReadSettings(const std::string& path, Settings& settings, std::string& error);
+// Reads a settings file; false with `error` (in `language`) naming the file and line.
+[[nodiscard]] bool ReadSettings(const std::string& path, Settings& settings, std::string& error, Language language);
 // Reads a baseline file into `baseline`; false with `error`.
 [[nodiscard]] bool ReadBaseline(const std::string& path, std::map<std::string, std::size_t>& baseline,
-                                std::string& error);
+                                std::string& error, Language language);
 // The baseline of a report: the key of each finding not turned off, one a
 // line, sorted, after a comment that says what the file is.
 [[nodiscard]] std::string BaselineText(const Report& report);
