@@ -66,7 +66,7 @@ def check_guide_examples(program, root, sample):
 
 def validate_sarif(root, path):
     """The SARIF multitool's findings on `path` (its validate command checks
-    the schema and the specification's rules)."""
+    the schema and the SARIF standard's own rules)."""
     tool = root / "node_modules" / "@microsoft" / "sarif-multitool-linux" / "Sarif.Multitool"
     assert tool.exists(), f"{tool} is missing: run scripts/install-deps.sh"
     log = path.with_suffix(".validation.sarif")
