@@ -95,9 +95,21 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND recordcheck_exe_sources ${found})
   endforeach()
   list(FILTER recordcheck_exe_sources EXCLUDE REGEX "(/main|_posix)\\.cpp$")
+  # recordcheck's own words are UTF-8 literals; the programs' code it runs
+  # keeps its texts in CP932, as in the shipped programs.
+  set(recordcheck_own ${recordcheck_exe_sources})
+  list(FILTER recordcheck_own INCLUDE REGEX "/recordcheck/[^/]+\\.cpp$")
+  set_source_files_properties(${recordcheck_own} PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
+  # nlohmann-json is header-only: Debian's headers, and no other of the host's.
+  find_path(NLOHMANN_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include /usr/local/include
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(nlohmann_only ${CMAKE_BINARY_DIR}/nlohmann-only)
+  file(MAKE_DIRECTORY ${nlohmann_only})
+  file(CREATE_LINK ${NLOHMANN_JSON_HEADERS}/nlohmann ${nlohmann_only}/nlohmann SYMBOLIC)
   add_executable(recordcheck_exe ${recordcheck_exe_sources})
   set_target_properties(recordcheck_exe PROPERTIES OUTPUT_NAME recordcheck)
   target_compile_definitions(recordcheck_exe PRIVATE SIMULATED_WINDOWS RECORDCHECK_VERSION="${PROJECT_VERSION}")
+  target_include_directories(recordcheck_exe SYSTEM PRIVATE ${nlohmann_only})
   target_link_options(recordcheck_exe PRIVATE -municode -static -static-libgcc -static-libstdc++
                       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va $<$<CONFIG:Release,MinSizeRel>:-s>)
   target_link_libraries(recordcheck_exe PRIVATE shell32 advapi32)

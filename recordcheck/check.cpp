@@ -79,6 +79,7 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     machine.SetJournaling(false);  // the steps are reported; nothing reads the calls back
     Context c(machine, report);
     report = Report();
+    report.language = options.language;
     report.hostFolder = options.hostFolder;
     c.defaultPlacement = options.installPath.empty();
     c.gameFolder = ChooseGameFolder(options, placementRead ? &placementSettings : nullptr, report.placement);

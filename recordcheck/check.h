@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "recordcheck/language.h"
 #include "recordcheck/report.h"
 
 namespace recordcheck {
@@ -30,6 +31,7 @@ struct CheckOptions {
     // installation itself, installPath its CP932 path): what lies outside
     // the game folder is laid out as it holds it, not as the records say.
     const InstalledMachine* installed = nullptr;
+    Language language = Language::English;  // of the report's words
 };
 
 // Where the game folder is laid out unless the maker says: below

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -96,14 +95,17 @@ TextEncoding GuessTextEncoding(const std::string& bytes) {
     return multibyte && IsUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
 }
 
-const char* DescribeTextEncoding(TextEncoding encoding) {
+const char* DescribeTextEncoding(TextEncoding encoding, Language language) {
+    Words words = {"", ""};
     switch (encoding) {
-        case TextEncoding::Utf8WithBom: return "the file is UTF-8 and starts with a byte-order mark";
-        case TextEncoding::Utf8: return "the file is UTF-8, not Shift-JIS";
-        case TextEncoding::Utf16: return "the file is UTF-16, not Shift-JIS";
+        case TextEncoding::Utf8WithBom:
+            words = {"the file is UTF-8 and starts with a byte-order mark", "ファイルが UTF-8 で、BOM で始まる"};
+            break;
+        case TextEncoding::Utf8: words = {"the file is UTF-8, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-8"}; break;
+        case TextEncoding::Utf16: words = {"the file is UTF-16, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-16"}; break;
         case TextEncoding::ShiftJis: break;
     }
-    return "";
+    return words.In(language);
 }
 
 namespace {
@@ -201,34 +203,5 @@ bool Cp932FromUtf8(const std::string& utf8, std::string& cp932) {
 }
 
 std::string Utf8FromHost(const std::string& path) { return IsUtf8(path) ? path : Utf8FromCp932(path); }
-
-std::string JsonString(const std::string& utf8) {
-    std::string out;
-    AppendJsonString(out, utf8);
-    return out;
-}
-
-void AppendJsonString(std::string& out, const std::string& utf8) {
-    out.push_back('"');
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    out += escaped;
-                } else {
-                    out.push_back(c);
-                }
-        }
-    }
-    out.push_back('"');
-}
 
 }  // namespace recordcheck
