@@ -393,9 +393,7 @@ int RunRecordCheck(const std::vector<std::string>& arguments, std::ostream& out,
     Suppress(report, suppressions);
     if (!writeBaseline.empty()) {
         // What is known now is the baseline from now on.
-        std::ofstream file(writeBaseline, std::ios::binary);
-        file << BaselineText(report);
-        if (!file.flush()) {
+        if (!WriteHostFile(writeBaseline, BaselineText(report))) {
             return refuse("--write-baseline: " + say({"cannot write {1}", "{1} に書けない"}, {writeBaseline}));
         }
         std::map<std::string, std::size_t> known;

@@ -25,6 +25,12 @@ struct HostEntry {
 // The bytes of a regular file; false when it cannot be read.
 [[nodiscard]] bool ReadHostFile(const std::string& path, std::string& bytes);
 
+// Writes `bytes` to the file at `path`, replacing it; false when it cannot.
+[[nodiscard]] bool WriteHostFile(const std::string& path, const std::string& bytes);
+
+// The folder that holds `path` (a full path), "" for a root.
+[[nodiscard]] std::string HostParent(const std::string& path);
+
 // `folder` and `name` joined with this system's separator.
 [[nodiscard]] std::string JoinHostPath(const std::string& folder, const std::string& name);
 

@@ -60,6 +60,20 @@ bool ReadHostFile(const std::string& path, std::string& bytes) {
     return !in.bad();
 }
 
+bool WriteHostFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+}
+
+std::string HostParent(const std::string& path) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    const std::size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos || trimmed == "/") return std::string();
+    return slash == 0 ? "/" : trimmed.substr(0, slash);
+}
+
 std::string JoinHostPath(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }

@@ -64,6 +64,29 @@ bool ReadHostFile(const std::string& path, std::string& bytes) {
     return true;
 }
 
+bool WriteHostFile(const std::string& path, const std::string& bytes) {
+    const HANDLE file = CreateFileW(Extended(Wide(path, CP_UTF8)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::unique_ptr<void, decltype(&CloseHandle)> holder(file, &CloseHandle);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+std::string HostParent(const std::string& path) {
+    std::string trimmed = path;
+    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+    const std::size_t separator = trimmed.find_last_of("\\/");
+    if (separator == std::string::npos || separator + 1 == trimmed.size()) return std::string();  // "C:\"
+    return separator == 2 && trimmed[1] == ':' ? trimmed.substr(0, 3) : trimmed.substr(0, separator);
+}
+
 std::string JoinHostPath(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder + name : folder + "\\" + name;
 }

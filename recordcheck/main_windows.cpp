@@ -12,6 +12,7 @@
 
 #include "recordcheck/cli.h"
 #include "recordcheck/installed.h"
+#include "recordcheck/language.h"
 #include "recordcheck/windows_text.h"
 
 namespace {
@@ -112,10 +113,8 @@ int wmain(int argc, wchar_t** argv) {
         err.flush();
         written = !outBuffer.failed() && out.good();
         if (outBuffer.console() && OwnConsole()) {
-            // "何かキーを押すと閉じます", in UTF-8 as all of the output.
-            err << "\n\xE4\xBD\x95\xE3\x81\x8B\xE3\x82\xAD\xE3\x83\xBC\xE3\x82\x92\xE6\x8A\xBC\xE3\x81\x99\xE3\x81\xA8"
-                   "\xE9\x96\x89\xE3\x81\x98\xE3\x81\xBE\xE3\x81\x99 (press any key to close)"
-                << std::flush;
+            const recordcheck::Words pressAKey{"Press any key to close.", "何かキーを押すと閉じます。"};
+            err << "\n" << pressAKey.In(recordcheck::SystemLanguage()) << std::flush;
             (void)_getwch();
         }
     }

@@ -2,13 +2,13 @@
 // rules, each finding a result at its place relative to the game folder.
 // Written as it goes, one JSON value a result: a list of a hundred thousand
 // entries may give as many results.
-#include <filesystem>
 #include <ostream>
 
 #include <nlohmann/json.hpp>
 
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
+#include "recordcheck/host_folder.h"
 #include "recordcheck/output.h"
 
 namespace recordcheck {
@@ -102,10 +102,11 @@ Json Result(const Report& report, const Finding& finding) {
 }  // namespace
 
 void WriteSarif(std::ostream& out, const Report& report) {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(report.hostFolder, error);
-    std::string base = Slashes(Utf8FromHost(folder.lexically_normal().string()));
+    std::string base = Slashes(Utf8FromHost(FullHostPath(report.hostFolder)));
     if (base.empty() || base.back() != '/') base += '/';
+    // A Windows path keeps its drive's colon: file:///C:/...
+    const std::size_t drive = base.size() > 2 && base[1] == ':' ? 2 : 0;
+    const std::string baseUri = "file://" + std::string(drive ? "/" : "") + base.substr(0, drive) + UriPath(base.substr(drive));
     Json rules = Json::array();
     for (std::size_t i = 0; i < kFindingKindCount; ++i) rules.push_back(Rule(*kAllFindingKinds[i], report.language));
     const Json tool = {{"driver",
@@ -113,7 +114,7 @@ void WriteSarif(std::ostream& out, const Report& report) {
                          {"version", RECORDCHECK_VERSION},
                          {"semanticVersion", RECORDCHECK_VERSION},
                          {"rules", std::move(rules)}}}};
-    const Json bases = {{kGameFolderBase, {{"uri", "file://" + UriPath(base)}}}};
+    const Json bases = {{kGameFolderBase, {{"uri", baseUri}}}};
     const int code = report.ExitCode();
     const Json invocations = Json::array({{{"executionSuccessful", true}, {"exitCode", code}}});
 

@@ -1,12 +1,10 @@
 #include "recordcheck/suppress.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "recordcheck/findings.h"
+#include "recordcheck/host_folder.h"
 
 namespace recordcheck {
 
@@ -21,11 +19,14 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return !in.bad();
+    std::string bytes;
+    if (!ReadHostFile(path, bytes)) return false;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return true;
 }
 
 constexpr char kBaselineHead[] =
@@ -66,13 +67,10 @@ bool ParseSeverity(const std::string& name, Severity& severity) {
 }
 
 std::string FindSettingsFile(const std::string& gameFolder) {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(gameFolder, error).lexically_normal();
-    if (!folder.has_filename()) folder = folder.parent_path();  // a trailing separator
-    for (folder = folder.parent_path(); !folder.empty(); folder = folder.parent_path()) {
-        const std::filesystem::path file = folder / kSettingsFileName;
-        if (std::filesystem::is_regular_file(file, error)) return file.string();
-        if (folder == folder.root_path()) break;
+    const std::string full = FullHostPath(gameFolder);
+    for (std::string folder = HostParent(full); !folder.empty(); folder = HostParent(folder)) {
+        const std::string file = JoinHostPath(folder, kSettingsFileName);
+        if (KindOfHostPath(file) == HostPathKind::Other) return file;
     }
     return std::string();
 }
@@ -116,7 +114,9 @@ bool ReadSettings(const std::string& path, Settings& settings, std::string& erro
                 error = where + say({"baseline needs a file", "baseline にはファイルを書く"});
                 return false;
             }
-            settings.baseline = (std::filesystem::path(path).parent_path() / value).string();
+            // Relative to the settings file's folder, unless it is a full path.
+            const bool full = value.front() == '/' || value.front() == '\\' || (value.size() > 1 && value[1] == ':');
+            settings.baseline = full ? value : JoinHostPath(HostParent(path), value);
         } else {
             error = where + say({"unknown key {1} (disable, fail-on or baseline)", "知らないキー {1} (disable、fail-on、baseline)"},
                                 {key});
