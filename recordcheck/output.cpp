@@ -184,7 +184,8 @@ std::string PlacementWords(const Report& report) {
         {"Installer.ini cannot be read: directly below the program files folder",
          "Installer.ini を読めない: Program Files フォルダーの直下"},
         {"DefaultGameMakerName is not a usable folder name: directly below the program files folder",
-         "DefaultGameMakerName がフォルダー名に使えない: Program Files フォルダーの直下"}};
+         "DefaultGameMakerName がフォルダー名に使えない: Program Files フォルダーの直下"},
+        {"where it is installed on this machine", "このマシンにインストールされている場所"}};
     for (const Words& words : kPlacements) {
         if (report.placement == words.en) return words.In(report.language);
     }
