@@ -129,19 +129,22 @@ screenshots: build
 	$(PYTHON) e2e/screenshots.py
 
 # The release package out/release/<project>-<version>.zip: the i686
-# programs as dist/ holds them (signed, after make sign), the maker's guide
-# and SHA256SUMS.
+# programs as dist/ holds them and recordcheck.exe (x86_64) from dist/x64/
+# (signed, after make sign), the maker's guide and SHA256SUMS.
 dist: deps
+	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS) --target recordcheck_exe
 	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target dist
 
-# Authenticode (SHA-256) for the two i686 programs in dist/, in place:
+# Authenticode (SHA-256) for the two i686 programs in dist/ and
+# recordcheck.exe in dist/x64/, in place:
 #   make sign CERT=cert.pem KEY=key.pem [TIMESTAMP_URL=url] [SIGN_PASSWORD_FILE=file]
 sign: deps
 	@if [ -z "$(CERT)" ] || [ -z "$(KEY)" ]; then \
 	    echo "usage: make sign CERT=certificate KEY=private-key [TIMESTAMP_URL=url]" >&2; exit 2; fi
 	cmake --preset win32 >/dev/null && cmake --build --preset win32 -j$(JOBS) --target Uninstaller Prefclear
+	cmake --preset win64 >/dev/null && cmake --build --preset win64 -j$(JOBS) --target recordcheck_exe
 	TIMESTAMP_URL="$(TIMESTAMP_URL)" SIGN_PASSWORD_FILE="$(SIGN_PASSWORD_FILE)" \
-	    scripts/sign.sh "$(CERT)" "$(KEY)" dist/Uninstaller.exe dist/Prefclear.exe
+	    scripts/sign.sh "$(CERT)" "$(KEY)" dist/Uninstaller.exe dist/Prefclear.exe dist/x64/recordcheck.exe
 
 # Release checks: two clean i686 builds and packages compared byte for byte,
 # the size budget, and signing, with a signed Uninstaller's whole run under Wine.

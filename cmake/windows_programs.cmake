@@ -75,8 +75,45 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/dist.sh ${PROJECT_NAME} ${PROJECT_VERSION} ${RELEASE_DIR}
             ${CMAKE_SOURCE_DIR}/docs/makers.md ${CMAKE_SOURCE_DIR}/recordcheck/sample/SampleGame
             $<TARGET_FILE:Uninstaller> $<TARGET_FILE:Prefclear> $<TARGET_FILE:GameFolderCheck>
+            ${CMAKE_SOURCE_DIR}/dist/x64/recordcheck.exe
             ${CMAKE_SOURCE_DIR}/installer/nsis/GameFolderTools.nsh ${CMAKE_SOURCE_DIR}/installer/nsis/SampleGame.nsi
             ${CMAKE_SOURCE_DIR}/installer/inno/GameFolderTools.iss ${CMAKE_SOURCE_DIR}/installer/inno/SampleGame.iss
     VERBATIM)
   add_dependencies(dist Uninstaller Prefclear GameFolderCheck)
+endif()
+
+# recordcheck.exe: the check of an installed game on the Windows machine that
+# holds it (the x86_64 build). It runs the programs' own code on the
+# simulated Windows, which it carries under names of its own
+# (platform/sim_names.h) so that no call of that code can reach the machine;
+# only its own readers (recordcheck/*_windows.cpp) call the system, and only
+# to read.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(recordcheck_exe_sources)
+  foreach(dir platform common uninstaller/records uninstaller/removal uninstaller/driver prefclear recordcheck)
+    collect_sources(found ${dir})
+    list(APPEND recordcheck_exe_sources ${found})
+  endforeach()
+  list(FILTER recordcheck_exe_sources EXCLUDE REGEX "(/main|_posix)\\.cpp$")
+  # recordcheck's own words are UTF-8 literals; the programs' code it runs
+  # keeps its texts in CP932, as in the shipped programs.
+  set(recordcheck_own ${recordcheck_exe_sources})
+  list(FILTER recordcheck_own INCLUDE REGEX "/recordcheck/[^/]+\\.cpp$")
+  set_source_files_properties(${recordcheck_own} PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
+  # nlohmann-json is header-only: Debian's headers, and no other of the host's.
+  find_path(NLOHMANN_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include /usr/local/include
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(nlohmann_only ${CMAKE_BINARY_DIR}/nlohmann-only)
+  file(MAKE_DIRECTORY ${nlohmann_only})
+  file(CREATE_LINK ${NLOHMANN_JSON_HEADERS}/nlohmann ${nlohmann_only}/nlohmann SYMBOLIC)
+  add_executable(recordcheck_exe ${recordcheck_exe_sources})
+  set_target_properties(recordcheck_exe PROPERTIES OUTPUT_NAME recordcheck)
+  target_compile_definitions(recordcheck_exe PRIVATE SIMULATED_WINDOWS RECORDCHECK_VERSION="${PROJECT_VERSION}")
+  target_include_directories(recordcheck_exe SYSTEM PRIVATE ${nlohmann_only})
+  target_link_options(recordcheck_exe PRIVATE -municode -static -static-libgcc -static-libstdc++
+                      -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va $<$<CONFIG:Release,MinSizeRel>:-s>)
+  target_link_libraries(recordcheck_exe PRIVATE shell32 advapi32)
+  if(DIST_DIR)
+    set_target_properties(recordcheck_exe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+  endif()
 endif()

@@ -81,6 +81,27 @@ class PEFile:
         """Names of the DLLs in the import table, as written."""
         return self._descriptor_names(_DIR_IMPORT, 20, 3)
 
+    def imported_functions(self):
+        """{dll: [function names]} of the import table (by ordinal: "#n")."""
+        rva, length = self.directories[_DIR_IMPORT] if _DIR_IMPORT < len(self.directories) else (0, 0)
+        found = {}
+        if rva == 0 or length == 0:
+            return found
+        width, flag = (8, 1 << 63) if self.is_pe32_plus else (4, 1 << 31)
+        offset = self.rva_to_offset(rva)
+        for i in range(4096):
+            lookup, _, _, name, first = self._unpack("<5I", offset + i * 20)
+            if not (lookup or name or first):
+                return found
+            names = found.setdefault(self.c_string_at_rva(name), [])
+            thunk = self.rva_to_offset(lookup or first)
+            for j in range(65536):
+                (entry,) = self._unpack("<Q" if width == 8 else "<I", thunk + j * width)
+                if entry == 0:
+                    break
+                names.append(f"#{entry & 0xFFFF}" if entry & flag else self.c_string_at_rva((entry & 0x7FFFFFFF) + 2))
+        raise PEFormatError("import table without terminator")
+
     def delay_imported_dlls(self):
         return self._descriptor_names(_DIR_DELAY_IMPORT, 32, 1)
 

@@ -122,3 +122,26 @@ def test_reader_reports_truncation_as_format_error():
     image = pe.parse(load(PROGRAMS[0][0]).data[:0x400])
     with pytest.raises(pe.PEFormatError):
         image.imported_dlls()
+
+
+# What would change a machine, by the names of the calls; recordcheck.exe
+# reads the installation and must import none of them (the programs' code it
+# runs reaches only the simulated Windows it carries).
+WRITES = re.compile(r"^(Delete(?!CriticalSection)|Remove|Move|Copy|Replace|Set(File|Current|Security|EndOf)|CreateDirectory|"
+                    r"Reg(Set|Delete|Create|Save|Restore|Replace|Load|Unload|Rename|Copy)|SHFileOperation|"
+                    r"SHCreate|Write(Private)?Profile|ShellExecute|CreateProcess|WinExec|MessageBox)")
+
+
+def test_recordcheck_exe_reads_the_machine_and_writes_nothing():
+    relative = "dist/x64/recordcheck.exe"
+    image = load(relative)
+    assert (image.machine, image.subsystem) == (pe.MACHINE_AMD64, 3), relative  # a console program
+    imported = image.imported_functions()
+    assert {name.lower() for name in imported} <= SYSTEM_DLLS, sorted(imported)
+    calls = {name for names in imported.values() for name in names}
+    assert {"RegOpenKeyExW", "FindFirstFileExW", "SHGetFolderPathW"} <= calls, sorted(calls)
+    assert sorted(name for name in calls if WRITES.match(name)) == []
+    # The reader of the names, held against binutils.
+    listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(REPO / relative)], check=True,
+                             capture_output=True, text=True).stdout
+    assert sorted(calls) == sorted(set(re.findall(r"^\s+[0-9a-f]+\s+\d+\s+(\w+)$", listing, re.M)))

@@ -816,3 +816,48 @@ def _reg_escape(text):
 
 def _regex_escape(text):
     return "".join("\\" + c if c in r"\.^$|?*+()[]{}" else c for c in text)
+
+
+# ---- what a prefix holds, to say a run changed nothing ----------------------
+
+def read_registry(path):
+    """A registry file of Wine's: {key: value lines}, without the times Wine
+    stamps on every key it opens for writing."""
+    keys, lines = {}, []
+    for line in path.read_text(encoding="utf-8", errors="surrogateescape").splitlines():
+        if line.startswith("["):
+            lines = keys.setdefault(line[1:line.rindex("]")], [])
+        elif line and not line.startswith(("#", ";", "WINE REGISTRY")):
+            lines.append(line)
+    # A key without values that has subkeys gets no section of its own.
+    for key in list(keys):
+        parts = key.split("\\\\")
+        for end in range(1, len(parts)):
+            keys.setdefault("\\\\".join(parts[:end]), [])
+    # Wine's console host writes its settings when it first opens a console
+    # window (the relaunch batch's), and Wine's debugger its own when a Wine
+    # process crashes (Wine's device host now and then does as it starts; a
+    # crash of a program under test shows in its run).
+    keys.pop("Console", None)
+    keys.pop("Software\\\\Wine\\\\WineDbg", None)
+    # Wine's device setup writes the date of its drivers at every start.
+    for key, values in keys.items():
+        if key.startswith("System\\\\CurrentControlSet\\\\Control\\\\Class\\\\"):
+            values[:] = [v for v in values if not v.startswith('"DriverDateData"=')]
+    return keys
+
+
+def snapshot(prefix):
+    """Every file and folder on C:, and the whole registry (HKEY_LOCAL_MACHINE
+    with both views, the 32-bit one below Software\\Wow6432Node, and the
+    user's), as the server saves it when it ends."""
+    prefix.kill()
+    registry = {hive: read_registry(prefix.path / f"{hive}.reg") for hive in ("system", "user", "userdef")}
+    prefix.start_server()
+    return prefix.entries(), registry
+
+
+def registry_changes(before, after):
+    """{(hive, key)} of the keys added, removed or changed."""
+    return {(hive, key) for hive in before for key in before[hive].keys() | after[hive].keys()
+            if before[hive].get(key) != after[hive].get(key)}

@@ -7,6 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(_WIN32)
+// In a Windows program (recordcheck.exe) the simulation's functions must
+// never bind to the system's own: each name is the simulation's.
+#include "platform/sim_names.h"
+#endif
+
 // ---- basic types (Windows sizes: LONG and DWORD are 32-bit) --------------
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -171,7 +177,9 @@ typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 
+#define CSIDL_PROGRAMS 0x0002
 #define CSIDL_PERSONAL 0x0005
+#define CSIDL_DESKTOPDIRECTORY 0x0010
 #define CSIDL_APPDATA 0x001a
 #define CSIDL_COMMON_PROGRAMS 0x0017
 #define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019

@@ -195,7 +195,10 @@ void CheckOtherGames(Context& c) {
             std::string list;
             for (const std::string& word : taken[entry.first]) list += (list.empty() ? "" : ", ") + word;
             const std::size_t more = entry.second.consequences.size() - taken[entry.first].size();
-            if (more != 0) list += " and " + std::to_string(more) + " more";
+            if (more != 0) {
+                list = FillWords(Words{"{1} and {2} more", "{1} ほか {2} 個"}.In(c.report.language),
+                                 {list, std::to_string(more)});
+            }
             entry.second.arguments = {other.name, list};
             c.Add(std::move(entry.second));
         }
@@ -224,7 +227,7 @@ void CheckLeftShortcuts(Context& c) {
             const std::size_t step = shortcut.index < ofKind.size() ? ofKind[shortcut.index] : kNone;
             Finding finding = c.AtStatement(
                 Cause::ShortcutLeft, key,
-                {Utf8FromCp932(shortcut.path), step != kNone ? Utf8FromCp932(steps[step].path) : std::string("none")},
+                {Utf8FromCp932(shortcut.path), step != kNone ? Utf8FromCp932(steps[step].path) : std::string(Words{"none", "(なし)"}.In(c.report.language))},
                 shortcut.index);
             if (step != kNone) {
                 finding.consequences.push_back(static_cast<std::uint32_t>(step));

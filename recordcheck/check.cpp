@@ -1,13 +1,13 @@
 #include "recordcheck/check.h"
 
-#include <filesystem>
-
 #include "common/folders.h"
 #include "common/paths.h"
 #include "platform/sim.h"
 #include "recordcheck/causes.h"
 #include "recordcheck/context.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/host_folder.h"
+#include "recordcheck/installed.h"
 #include "recordcheck/layout.h"
 #include "recordcheck/mirror.h"
 #include "recordcheck/records.h"
@@ -25,7 +25,7 @@ bool LayOutOtherGame(Context& c, const std::string& hostFolder, std::string& err
     std::string name = read && IsWindowsName(settings.DefaultGameFolderName) ? settings.DefaultGameFolderName
                                                                              : std::string();
     if (name.empty()) {
-        const WindowsName host = WindowsNameFromHost(std::filesystem::path(hostFolder).filename().native());
+        const WindowsName host = WindowsNameFromHost(HostBaseName(hostFolder));
         name = host.representable && IsWindowsName(host.bytes) ? host.bytes : "Other";
     }
     const std::string folder = JoinWithSeparator(GetParentPath(c.gameFolder), name);
@@ -79,9 +79,11 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     machine.SetJournaling(false);  // the steps are reported; nothing reads the calls back
     Context c(machine, report);
     report = Report();
+    report.language = options.language;
     report.hostFolder = options.hostFolder;
     c.defaultPlacement = options.installPath.empty();
     c.gameFolder = ChooseGameFolder(options, placementRead ? &placementSettings : nullptr, report.placement);
+    if (options.installed != nullptr) report.placement = "where it is installed on this machine";
     report.gameFolder = c.gameFolder;
     if (!options.keys.gameKey) report.notInstalled.emplace_back("game key");
     if (!options.keys.uninstallEntry) report.notInstalled.emplace_back("uninstall entry");
@@ -99,7 +101,8 @@ bool CheckGameFolder(const CheckOptions& options, Report& report, std::string& e
     CheckSaveFolderSetting(c);
     if (c.settingsRead) {
         CheckSettingsValues(c);
-        c.wrote = LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
+        c.wrote = options.installed != nullptr ? LayOutInstallation(c, *options.installed)
+                                               : LayOutWhatTheInstallerWrote(machine, c.settings, c.gameFolder, options.keys);
     }
     const std::size_t beforePrefclear = report.findings.size();
     RunPrefclear(c);

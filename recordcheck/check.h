@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "recordcheck/language.h"
 #include "recordcheck/report.h"
 
 namespace recordcheck {
+
+class InstalledMachine;
 
 // The registry keys the game's installer wrote, as far as the maker says:
 // a key that is not there (never written, or already removed by the player)
@@ -24,6 +27,11 @@ struct CheckOptions {
     // (in the same maker folder) by their own installers.
     std::vector<std::string> otherGames;
     InstalledKeys keys;
+    // The Windows machine the game is installed on (hostFolder is then the
+    // installation itself, installPath its CP932 path): what lies outside
+    // the game folder is laid out as it holds it, not as the records say.
+    const InstalledMachine* installed = nullptr;
+    Language language = Language::English;  // of the report's words
 };
 
 // Where the game folder is laid out unless the maker says: below

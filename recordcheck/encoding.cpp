@@ -1,14 +1,12 @@
 #include "recordcheck/encoding.h"
 
-#include <iconv.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <vector>
 
 #include "common/sjis.h"
+#include "recordcheck/charset.h"
 
 namespace recordcheck {
 
@@ -17,45 +15,6 @@ namespace {
 // "\xEF\xBF\xBD", U+FFFD, spelled in bytes: string literals here become
 // CP932 (-fexec-charset), which has no such character.
 const char kReplacement[] = "\xEF\xBF\xBD";
-
-// One conversion descriptor per direction, opened on first use.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (descriptor_ != reinterpret_cast<iconv_t>(-1)) iconv_close(descriptor_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts one whole character; false unless every input byte was taken.
-    bool ConvertCharacter(const std::string& in, std::string& out) {
-        if (descriptor_ == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-        char buffer[16];
-        char* input = const_cast<char*>(in.data());
-        std::size_t inputLeft = in.size();
-        char* output = buffer;
-        std::size_t outputLeft = sizeof buffer;
-        if (iconv(descriptor_, &input, &inputLeft, &output, &outputLeft) == static_cast<std::size_t>(-1)) return false;
-        if (inputLeft != 0) return false;
-        out.assign(buffer, sizeof buffer - outputLeft);
-        return true;
-    }
-
-private:
-    iconv_t descriptor_;
-};
-
-Converter& ToUtf8() {
-    static Converter converter("UTF-8", "CP932");
-    return converter;
-}
-
-Converter& ToCp932() {
-    static Converter converter("CP932", "UTF-8");
-    return converter;
-}
 
 // Length of the UTF-8 sequence that starts at `at`, or 0 when it is not a
 // well-formed one (overlong forms, surrogates and values past U+10FFFF
@@ -100,7 +59,7 @@ bool AppendUtf8Form(std::string_view bytes, std::size_t at, std::size_t width, s
     std::uint32_t& form = forms[code];
     if (form == 0) {
         std::string converted;
-        form = ToUtf8().ConvertCharacter(std::string(bytes.substr(at, width)), converted) && !converted.empty() && converted.size() <= 3
+        form = Cp932CharacterToUtf8(std::string(bytes.substr(at, width)), converted) && !converted.empty() && converted.size() <= 3
                    ? static_cast<std::uint32_t>(converted.size()) << 24
                    : kNone;
         for (std::size_t i = 0; form != kNone && i < converted.size(); ++i) {
@@ -136,14 +95,17 @@ TextEncoding GuessTextEncoding(const std::string& bytes) {
     return multibyte && IsUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
 }
 
-const char* DescribeTextEncoding(TextEncoding encoding) {
+const char* DescribeTextEncoding(TextEncoding encoding, Language language) {
+    Words words = {"", ""};
     switch (encoding) {
-        case TextEncoding::Utf8WithBom: return "the file is UTF-8 and starts with a byte-order mark";
-        case TextEncoding::Utf8: return "the file is UTF-8, not Shift-JIS";
-        case TextEncoding::Utf16: return "the file is UTF-16, not Shift-JIS";
+        case TextEncoding::Utf8WithBom:
+            words = {"the file is UTF-8 and starts with a byte-order mark", "ファイルが UTF-8 で、BOM で始まる"};
+            break;
+        case TextEncoding::Utf8: words = {"the file is UTF-8, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-8"}; break;
+        case TextEncoding::Utf16: words = {"the file is UTF-16, not Shift-JIS", "ファイルが Shift-JIS でなく UTF-16"}; break;
         case TextEncoding::ShiftJis: break;
     }
-    return "";
+    return words.In(language);
 }
 
 namespace {
@@ -163,7 +125,7 @@ bool ExactCp932(const std::string& character, std::string& out) {
         return !out.empty();
     }
     std::string converted;
-    if (!ToCp932().ConvertCharacter(character, converted) || Utf8FromCp932(converted) != character) converted.clear();
+    if (!Utf8CharacterToCp932(character, converted) || Utf8FromCp932(converted) != character) converted.clear();
     known.emplace(character, converted);
     out = converted;
     return !out.empty();
@@ -241,34 +203,5 @@ bool Cp932FromUtf8(const std::string& utf8, std::string& cp932) {
 }
 
 std::string Utf8FromHost(const std::string& path) { return IsUtf8(path) ? path : Utf8FromCp932(path); }
-
-std::string JsonString(const std::string& utf8) {
-    std::string out;
-    AppendJsonString(out, utf8);
-    return out;
-}
-
-void AppendJsonString(std::string& out, const std::string& utf8) {
-    out.push_back('"');
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    out += escaped;
-                } else {
-                    out.push_back(c);
-                }
-        }
-    }
-    out.push_back('"');
-}
 
 }  // namespace recordcheck

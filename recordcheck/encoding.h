@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "recordcheck/language.h"
+
 namespace recordcheck {
 
 // CP932 bytes as UTF-8. The bytes are walked as the programs walk them (a
@@ -19,7 +21,7 @@ namespace recordcheck {
 enum class TextEncoding { ShiftJis, Utf8WithBom, Utf8, Utf16 };
 [[nodiscard]] TextEncoding GuessTextEncoding(const std::string& bytes);
 // "the file is UTF-8, not Shift-JIS" and the like; "" for Shift-JIS.
-[[nodiscard]] const char* DescribeTextEncoding(TextEncoding encoding);
+[[nodiscard]] const char* DescribeTextEncoding(TextEncoding encoding, Language language);
 
 // True when every character of `bytes` is a CP932 character.
 [[nodiscard]] bool IsCp932(const std::string& bytes);
@@ -46,10 +48,5 @@ struct WindowsName {
 // A host path for the terminal: kept when it is UTF-8, otherwise read as
 // CP932 bytes.
 [[nodiscard]] std::string Utf8FromHost(const std::string& path);
-
-// A JSON string literal (quotes included) of valid UTF-8 text.
-[[nodiscard]] std::string JsonString(const std::string& utf8);
-// The same, appended to `out`.
-void AppendJsonString(std::string& out, const std::string& utf8);
 
 }  // namespace recordcheck

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "recordcheck/language.h"
 #include "recordcheck/report.h"
 
 namespace recordcheck {
@@ -15,8 +16,10 @@ namespace recordcheck {
 struct FindingKind {
     const char* code;
     Severity severity;
-    const char* title;  // what the code is about, for the guide's table
-    const char* fix;    // what to change
+    Words title;    // what the code is about, for the guide's table
+    Words fix;      // what to change
+    Words meaning;  // its page (--explain): what it means
+    Words players;  // ... and why it matters to players
 };
 
 // Record files the programs cannot read.
@@ -71,6 +74,11 @@ extern const FindingKind* const kAllFindingKinds[];
 extern const std::size_t kFindingKindCount;
 // The kind of `code`; null when there is none.
 [[nodiscard]] const FindingKind* FindKind(const std::string& code);
+[[nodiscard]] Words SeverityWords(Severity severity);  // "error", "warning", "note"
+// The page of a code, as --explain prints it and the guide shows it: what it
+// means, why it matters to players, how to fix it. `markdown`: for the
+// guide and SARIF's help, else plain text for a terminal.
+[[nodiscard]] std::string ExplainPage(const FindingKind& kind, Language language, bool markdown);
 
 // Why a finding was made. Each cause belongs to one code and has its own
 // words: what goes wrong and what to change, for this cause and no other
@@ -84,8 +92,8 @@ enum class Cause : std::uint16_t {
     SyntaxCommaBetweenEntries, SyntaxKeyCase, SyntaxUnknownKey, SyntaxNoHash, SyntaxHexUpperX, SyntaxHexExpected,
     SyntaxIntegerExpected, SyntaxEscapedQuote, SyntaxQuoteMissing, SyntaxCommentAtEnd, SyntaxUnquotedJapanese,
     SyntaxUnquotedValue, SyntaxEqualsMissing, SyntaxEqualsBeforeList, SyntaxBraceMissing, SyntaxEntryComma,
-    SyntaxShortcutComma, SyntaxEndOfFile, SyntaxStrayByte, SyntaxOther,
-    EncodingUnreadable, EncodingMisread, RecordEmpty, ValueCutAtNul, RecordOfNuls,
+    SyntaxShortcutComma, SyntaxEndOfFile, SyntaxEndOfFileInList, SyntaxEntryDecimal, SyntaxEntryPathUnquoted, SyntaxStrayByte, SyntaxOther,
+    EncodingUnreadable, EncodingMisread, RecordEmpty, ValueCutAtNul, EntryCutAtNul, RecordOfNuls, FileListMissing,
     // RC201-RC214: Installer.ini's values.
     GameNameEmpty, GameNameEmptyShortcuts, RegistryEmpty, RegistryMissing, RegistrySystemKey, RegistryEmptyName,
     UninstallerAbsent, UninstallerNameOther, UninstallerRenamedAbsent, LinkNameExtension, ValueNotShiftJis,
@@ -96,7 +104,7 @@ enum class Cause : std::uint16_t {
     ListedMissing, ListedFolderMissing, ListedDots, ListedAbsolute, ListedWildcard, ListedDevice, ListedFolderName,
     ListedDoubledSeparator, ListedBadCharacter, ListedNul, ListedLinkOnTheWay, ListedPathTooLong,
     ListedRefusedOther, ListedIsFolder, ListedIsLink, ListedReadOnly, ListedStays, FolderStays, FolderCaseTwin,
-    FolderRefused, RecordStays,
+    FolderRefused, RecordStays, RecordFolderKept,
     // RC401-RC407: the game folder itself.
     Unlisted, UnlistedEmptyFolder, UnlistedLink, SaveDataStays, GameFolderStays, NameNotShiftJis, NameInvalid,
     NameDevice, NameTrailingDot, NameBackslash, NameTwice, PathTooLong, NameRawBytes,
@@ -104,7 +112,8 @@ enum class Cause : std::uint16_t {
     StartupUnreadable, IncludeMissing, IncludeDevice, IncludeLoop, IncludeTooDeep, IncludeTooMany,
     StartupQuoteMissing, StartupUnquotedJapanese, StartupHashComment, StartupStrayByte, StartupEqualsMissing,
     StartupIntegerExpected, StartupValueMissing, StartupCommaMissing, StartupOther, StartupKeyCase, StartupSection,
-    StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, StartupClimbs,
+    StartupUnknownWord, StartupEncodingUnreadable, StartupEncodingMisread, SaveSettingInvalid, SaveSettingMagic,
+    SaveSettingReserved, SaveSettingLocation, StartupClimbs,
     // RC601-RC605: what the real machine holds.
     GameKeyOnly64, EntryOnly64, UninstallStringOther, UninstallStringUnquoted, UninstallStringMissing,
     ShortcutMissing, ShortcutElsewhere, EntryNotInstalled, GameKeyNotInstalled,
@@ -114,8 +123,8 @@ enum class Cause : std::uint16_t {
 struct CauseText {
     Cause cause;
     const FindingKind* kind;
-    const char* problem;  // what goes wrong, UTF-8, with {1}, {2} ... for the arguments
-    const char* fix;      // what to change, the same way
+    Words problem;  // what goes wrong, UTF-8, with {1}, {2} ... for the arguments
+    Words fix;      // what to change, the same way
 };
 // The words of `cause`.
 [[nodiscard]] const CauseText& TextOf(Cause cause);
@@ -123,13 +132,19 @@ struct CauseText {
 [[nodiscard]] std::string FillWords(const char* text, const std::vector<std::string>& arguments);
 
 // A finding's file, what it found, what goes wrong and what to change: its
-// cause's words, filled with its own arguments or its step's.
+// cause's words in the report's language, filled with its own arguments or
+// its step's.
 [[nodiscard]] std::string FindingFile(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFound(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingProblem(const Report& report, const Finding& finding);
 [[nodiscard]] std::string FindingFix(const Report& report, const Finding& finding);
+// What identifies a finding across runs, as a baseline and SARIF's
+// fingerprint match it: its code, its file and what it found there (UTF-8,
+// "RC301|InstallInfo\\InstallFiles.ini|data\\a.txt"); not its line, which
+// moves when lines above it change.
+[[nodiscard]] std::string FindingKey(const Report& report, const Finding& finding);
 // What a step of the uninstall did, in words: "file stays: it is read-only ...".
-[[nodiscard]] std::string StepWords(const Step& step);
+[[nodiscard]] std::string StepWords(const Step& step, Language language);
 
 // A finding of `cause` about `file` as a whole (line 1, column 1).
 [[nodiscard]] Finding MakeFinding(Cause cause, const std::string& file, std::vector<std::string> arguments = {});

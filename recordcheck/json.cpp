@@ -1,7 +1,10 @@
 // The report as one JSON document (UTF-8); its shape is
-// docs/recordcheck.schema.json. Written as it goes: a list of a hundred
-// thousand entries makes a document of tens of megabytes.
+// docs/recordcheck.schema.json. Written with nlohmann-json as it goes, one
+// value an item: a list of a hundred thousand entries makes a document of
+// tens of megabytes, which is never held whole.
 #include <ostream>
+
+#include <nlohmann/json.hpp>
 
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
@@ -12,27 +15,37 @@ namespace recordcheck {
 
 namespace {
 
-std::string J(const std::string& cp932) { return JsonString(Utf8FromCp932(cp932)); }
+using Json = nlohmann::ordered_json;
 
-// CP932 text as a JSON string, appended.
-void AppendText(std::string& out, std::string_view cp932) { AppendJsonString(out, Utf8FromCp932(cp932)); }
+// One value as JSON text. Every text is UTF-8 by now (CP932 converted, a
+// byte that forms no character as U+FFFD); a host name that is not UTF-8
+// either is shown with U+FFFD rather than refused.
+std::string Dumped(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-// The exact bytes, for a reader that compares them with what a program shows.
-void AppendHex(std::string& out, std::string_view bytes) {
+// CP932 text as a JSON string.
+Json Text(std::string_view cp932) { return Utf8FromCp932(cp932); }
+
+// The exact bytes, for a reader that compares them with what a program
+// shows, written into `hex`.
+void HexInto(std::string& hex, std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
-    out.push_back('"');
+    hex.clear();
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        out.push_back(kDigits[byte >> 4]);
-        out.push_back(kDigits[byte & 0xF]);
+        hex += {kDigits[byte >> 4], kDigits[byte & 0xF]};
     }
-    out.push_back('"');
 }
 
-// A list of items, each written by `write` into a line of its own at
-// `indent`; a line is made whole, then written.
-template <typename Items, typename Write>
-void List(std::ostream& o, const Items& items, const std::string& indent, Write write) {
+std::string Hex(std::string_view bytes) {
+    std::string hex;
+    HexInto(hex, bytes);
+    return hex;
+}
+
+// A list of items, each made a value by `make` and written on a line of its
+// own at `indent`.
+template <typename Items, typename Make>
+void List(std::ostream& o, const Items& items, const std::string& indent, Make make) {
     if (items.empty()) {
         o << "[]";
         return;
@@ -44,100 +57,84 @@ void List(std::ostream& o, const Items& items, const std::string& indent, Write 
         line.assign(first ? "\n" : ",\n");
         line += indent;
         line += "  ";
-        write(line, item);
+        line += Dumped(make(item));
         o.write(line.data(), static_cast<std::streamsize>(line.size()));
         first = false;
     }
     o << '\n' << indent << ']';
 }
 
-void AppendBox(std::string& out, const Box& box) {
-    out += "{\"program\": ";
-    AppendJsonString(out, box.program);
-    out += ", \"caption\": ";
-    AppendText(out, box.caption);
-    out += ", \"caption_hex\": ";
-    AppendHex(out, box.caption);
-    out += ", \"text\": ";
-    AppendText(out, box.text);
-    out += ", \"text_hex\": ";
-    AppendHex(out, box.text);
-    out += ", \"flags\": " + std::to_string(box.flags) + ", \"flag_names\": ";
-    AppendJsonString(out, FlagNames(box.flags));
-    out += '}';
+Json BoxValue(const Box& box) {
+    return {{"program", box.program},          {"caption", Text(box.caption)}, {"caption_hex", Hex(box.caption)},
+            {"text", Text(box.text)},          {"text_hex", Hex(box.text)},    {"flags", box.flags},
+            {"flag_names", FlagNames(box.flags)}};
 }
 
-void AppendBoxes(std::string& out, const std::vector<Box>& boxes) {
-    out += '[';
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        if (i != 0) out += ", ";
-        AppendBox(out, boxes[i]);
-    }
-    out += ']';
+Json Boxes(const std::vector<Box>& boxes) {
+    Json list = Json::array();
+    for (const Box& box : boxes) list.push_back(BoxValue(box));
+    return list;
 }
 
-void AppendStep(std::string& out, const Step& step) {
-    out += "{\"kind\": \"";
-    out += KindName(step.kind);
-    out += "\", \"section\": \"";
-    out += SectionName(step.kind);
-    out += "\", \"path\": ";
-    AppendText(out, step.path);
-    out += ", \"path_hex\": ";
-    AppendHex(out, step.path);
-    out += ", \"outcome\": \"";
-    out += OutcomeName(step.outcome);
-    out += "\", \"reason\": \"";
-    out += ReasonName(step.reason);
-    out += "\", \"error\": " + std::to_string(step.error) + ", \"at\": ";
-    AppendText(out, step.At());
-    out += ", \"field\": ";
-    AppendJsonString(out, step.Field());
-    out += ", \"detail\": ";
-    AppendJsonString(out, DescribeStep(step));
-    out += step.warning ? ", \"warning\": true, \"boxes\": [" : ", \"warning\": false, \"boxes\": [";
-    for (std::size_t i = 0; i < step.Boxes().size(); ++i) out += (i == 0 ? "" : ", ") + std::to_string(step.Boxes()[i]);
-    out += "]}";
+// A step as a value. A hundred thousand steps are written one after another:
+// one object is kept and its values replaced, rather than a new object (and
+// its keys) made for each.
+const Json& StepValue(const Step& step, Language language) {
+    static thread_local Json value = {{"kind", ""},  {"section", ""}, {"path", ""},   {"path_hex", ""},
+                                      {"outcome", ""}, {"reason", ""},  {"error", 0},   {"at", ""},
+                                      {"field", ""},   {"detail", ""},  {"warning", false}, {"boxes", Json::array()}};
+    // The texts are written into the strings the object holds.
+    const auto text = [](Json& field) -> std::string& { return field.get_ref<std::string&>(); };
+    auto at = value.begin();
+    text(*at++) = KindName(step.kind);
+    text(*at++) = SectionName(step.kind);
+    text(*at++) = Utf8FromCp932(step.path);
+    HexInto(text(*at++), step.path);
+    text(*at++) = OutcomeName(step.outcome);
+    text(*at++) = ReasonName(step.reason);
+    *at++ = step.error;
+    text(*at++) = Utf8FromCp932(step.At());
+    text(*at++) = step.Field();
+    text(*at++) = DescribeStep(step, language);
+    *at++ = step.warning;
+    *at = step.Boxes();
+    return value;
 }
 
-void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool withSteps) {
+void WriteRun(std::ostream& o, const Run& run, const std::string& indent, bool withSteps, Language language) {
     o << "{\"ran\": " << (run.ran ? "true" : "false") << ", \"exit_code\": " << run.exitCode << ",\n"
       << indent << "  \"boxes\": ";
-    List(o, run.boxes, indent + "  ", AppendBox);
+    List(o, run.boxes, indent + "  ", BoxValue);
     if (withSteps) {
         o << ",\n" << indent << "  \"steps\": ";
-        List(o, run.steps, indent + "  ", AppendStep);
+        List(o, run.steps, indent + "  ", [language](const Step& step) { return StepValue(step, language); });
     }
     o << '}';
 }
 
-void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
-    out += "{\"code\": \"";
-    out += finding.code;
-    out += "\", \"severity\": \"";
-    out += SeverityName(finding.severity);
-    out += "\", \"file\": ";
-    if (finding.hostFile) {
-        AppendJsonString(out, finding.file);
-    } else {
-        AppendText(out, FindingFile(report, finding));
+// How a finding was suppressed: null when it counts.
+Json SuppressionValue(Suppression suppression) {
+    switch (suppression) {
+        case Suppression::None: break;
+        case Suppression::Disabled: return "disabled";
+        case Suppression::Baseline: return "baseline";
     }
-    out += ", \"line\": " + std::to_string(finding.line) + ", \"column\": " + std::to_string(finding.column) +
-           ", \"offset\": " + (finding.hasOffset ? std::to_string(finding.offset) : std::string("null")) +
-           ", \"found\": ";
-    AppendText(out, FindingFound(report, finding));
-    out += ", \"problem\": ";
-    AppendJsonString(out, FindingProblem(report, finding));
-    out += ", \"fix\": ";
-    AppendJsonString(out, FindingFix(report, finding));
-    out += ", \"shows\": ";
-    AppendBoxes(out, finding.shows);
-    out += ", \"consequences\": [";
-    for (std::size_t i = 0; i < finding.consequences.size(); ++i) {
-        if (i != 0) out += ", ";
-        out += std::to_string(finding.consequences[i]);
-    }
-    out += "]}";
+    return nullptr;
+}
+
+Json FindingValue(const Report& report, const Finding& finding) {
+    return {{"code", finding.code},
+            {"severity", SeverityName(finding.severity)},
+            {"suppressed", SuppressionValue(finding.suppression)},
+            {"file", finding.hostFile ? Json(finding.file) : Text(FindingFile(report, finding))},
+            {"line", finding.line},
+            {"column", finding.column},
+            {"offset", finding.hasOffset ? Json(finding.offset) : Json(nullptr)},
+            {"found", Text(FindingFound(report, finding))},
+            {"problem", FindingProblem(report, finding)},
+            {"fix", FindingFix(report, finding)},
+            {"shows", Boxes(finding.shows)},
+            {"consequences", finding.consequences}};
 }
 
 }  // namespace
@@ -145,66 +142,62 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
 void WriteJson(std::ostream& o, const Report& report) {
     const int code = report.ExitCode();
     std::size_t severities[3] = {0, 0, 0};
-    for (const Finding& finding : report.findings) ++severities[static_cast<int>(finding.severity)];
+    std::size_t suppressed = 0;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) {
+            ++severities[static_cast<int>(finding.severity)];
+        } else {
+            ++suppressed;
+        }
+    }
     std::size_t outcomes[4] = {0, 0, 0, 0};
     for (const Step& step : report.removing.steps) ++outcomes[static_cast<int>(step.outcome)];
+    Json otherGames = Json::array();
+    for (const std::string& other : report.otherGames) otherGames.push_back(Text(other));
+    const Json summary = {{"errors", severities[0]},  {"warnings", severities[1]}, {"notes", severities[2]},
+                          {"removed", outcomes[0]},   {"stays", outcomes[1]},      {"refused", outcomes[2]},
+                          {"not_there", outcomes[3]}, {"suppressed", suppressed}};
 
     o << "{\n";
     o << "  \"format\": " << kJsonFormatVersion << ",\n";
-    o << "  \"version\": " << JsonString(RECORDCHECK_VERSION) << ",\n";
-    o << "  \"folder\": " << JsonString(Utf8FromHost(report.hostFolder)) << ",\n";
-    o << "  \"game_folder\": " << J(report.gameFolder) << ",\n";
-    o << "  \"placement\": " << JsonString(report.placement) << ",\n";
-    o << "  \"other_games\": ";
-    List(o, report.otherGames, "  ", AppendText);
-    o << ",\n";
-    o << "  \"not_installed\": ";
-    List(o, report.notInstalled, "  ", AppendJsonString);
-    o << ",\n";
+    o << "  \"version\": " << Dumped(RECORDCHECK_VERSION) << ",\n";
+    o << "  \"folder\": " << Dumped(Utf8FromHost(report.hostFolder)) << ",\n";
+    o << "  \"game_folder\": " << Dumped(Text(report.gameFolder)) << ",\n";
+    o << "  \"placement\": " << Dumped(report.placement) << ",\n";
+    o << "  \"other_games\": " << Dumped(otherGames) << ",\n";
+    o << "  \"not_installed\": " << Dumped(report.notInstalled) << ",\n";
     o << "  \"exit_code\": " << code << ",\n";
-    o << "  \"result\": " << JsonString(ResultName(code)) << ",\n";
-    o << "  \"summary\": {\"errors\": " << severities[0] << ", \"warnings\": " << severities[1]
-      << ", \"notes\": " << severities[2] << ", \"removed\": " << outcomes[0] << ", \"stays\": " << outcomes[1]
-      << ", \"refused\": " << outcomes[2] << ", \"not_there\": " << outcomes[3] << "},\n";
+    o << "  \"result\": " << Dumped(ResultName(code)) << ",\n";
+    o << "  \"summary\": " << Dumped(summary) << ",\n";
     o << "  \"records\": ";
-    List(o, report.records, "  ", [](std::string& out, const RecordFile& record) {
-        out += "{\"file\": ";
-        AppendText(out, record.file);
-        out += ", \"state\": ";
-        AppendJsonString(out, record.state);
-        out += ", \"values\": [";
-        for (std::size_t v = 0; v < record.values.size(); ++v) {
-            out += v == 0 ? "{\"name\": " : ", {\"name\": ";
-            AppendJsonString(out, record.values[v].first);
-            out += ", \"value\": ";
-            AppendText(out, record.values[v].second);
-            out += '}';
-        }
-        out += "]}";
+    List(o, report.records, "  ", [](const RecordFile& record) {
+        Json values = Json::array();
+        for (const auto& [name, value] : record.values) values.push_back({{"name", name}, {"value", Text(value)}});
+        return Json{{"file", Text(record.file)}, {"state", record.state}, {"values", std::move(values)}};
     });
     o << ",\n  \"uninstaller\": {\n    \"asking\": ";
-    WriteRun(o, report.asking, "    ", false);
+    WriteRun(o, report.asking, "    ", false, report.language);
     o << ",\n    \"removing\": ";
-    WriteRun(o, report.removing, "    ", true);
+    WriteRun(o, report.removing, "    ", true, report.language);
     o << "\n  },\n  \"prefclear\": ";
-    WriteRun(o, report.prefclear, "  ", true);
+    WriteRun(o, report.prefclear, "  ", true, report.language);
     o << ",\n  \"prefclear_shipped\": " << (report.prefclearShipped ? "true" : "false");
-    o << ",\n  \"save_folder\": " << J(report.saveFolder) << ",\n  \"unlisted\": ";
-    List(o, report.unlisted, "  ", [](std::string& out, const Unlisted& item) {
-        out += "{\"path\": ";
-        AppendText(out, item.path);
-        out += ", \"kind\": ";
-        AppendJsonString(out, item.kind);
-        out += ", \"keeps\": ";
-        AppendText(out, item.keeps);
-        out += ", \"shows\": ";
-        AppendBoxes(out, item.shows);
-        out += '}';
+    o << ",\n  \"save_folder\": " << Dumped(Text(report.saveFolder)) << ",\n  \"unlisted\": ";
+    List(o, report.unlisted, "  ", [](const Unlisted& item) {
+        return Json{{"path", Text(item.path)}, {"kind", item.kind}, {"keeps", Text(item.keeps)}, {"shows", Boxes(item.shows)}};
     });
     o << ",\n  \"findings\": ";
-    List(o, report.findings, "  ",
-         [&](std::string& out, const Finding& finding) { AppendFinding(out, report, finding); });
+    List(o, report.findings, "  ", [&](const Finding& finding) { return FindingValue(report, finding); });
     o << "\n}\n";
+}
+
+void WriteRefusal(std::ostream& o, const std::string& message, int exitCode) {
+    const Json refusal = {{"format", kJsonFormatVersion},
+                          {"version", RECORDCHECK_VERSION},
+                          {"exit_code", exitCode},
+                          {"result", "not checked"},
+                          {"error", message}};
+    o << refusal.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
 }  // namespace recordcheck

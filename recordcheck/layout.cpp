@@ -1,15 +1,12 @@
 #include "recordcheck/layout.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 #include "common/folders.h"
 #include "common/paths.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
+#include "recordcheck/host_folder.h"
 #include "uninstaller/removal/containment.h"
 #include "uninstaller/removal/registry.h"
 
@@ -19,28 +16,24 @@ const char kDefaultInstallRoot[] = "C:\\Program Files (x86)";
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // The host entry of `name` in `folder`, its letters in any case, as Windows
-// would find it; empty when there is none.
-fs::path FindHostEntry(const fs::path& folder, const std::string& name) {
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (FoldForComparison(it->path().filename().native()) == FoldForComparison(name)) return it->path();
+// would find it, if it is of `type`; empty when there is none.
+std::string FindHostEntry(const std::string& folder, const std::string& name, HostType type) {
+    std::vector<HostEntry> entries;
+    std::string error;
+    if (!ListHostFolder(folder, entries, error)) return std::string();
+    for (const HostEntry& entry : entries) {
+        if (entry.type == type && FoldForComparison(entry.name) == FoldForComparison(name)) {
+            return JoinHostPath(folder, entry.name);
+        }
     }
-    return fs::path();
+    return std::string();
 }
 
-// A file at `path` and the folders above it, unless something of another
-// kind already stands on the way (a tampered record can name anything).
-// False when it was not laid out.
-bool PlaceFile(sim::Machine& machine, const std::string& path) {
-    for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
-        if (machine.IsFile(folder)) return false;
-    }
-    if (machine.IsFolder(path)) return false;
-    machine.AddFile(path, "shortcut");
-    return true;
+bool EndsWithLnk(const std::string& name) {
+    if (name.size() < 4) return false;
+    const std::string tail = FoldForComparison(name.substr(name.size() - 4));
+    return tail == ".LNK";
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& text) {
@@ -78,10 +71,18 @@ void LayOutRegistry(const InstallerSettings& settings, const std::string& gameFo
     (void)RegCloseKey(key);
 }
 
-bool EndsWithLnk(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string tail = FoldForComparison(name.substr(name.size() - 4));
-    return tail == ".LNK";
+}  // namespace
+
+// A file at `path` and the folders above it, unless something of another
+// kind already stands on the way (a tampered record can name anything).
+// False when it was not laid out.
+bool PlaceFile(sim::Machine& machine, const std::string& path) {
+    for (std::string folder = GetParentPath(path); !folder.empty(); folder = GetParentPath(folder)) {
+        if (machine.IsFile(folder)) return false;
+    }
+    if (machine.IsFolder(path)) return false;
+    machine.AddFile(path, "shortcut");
+    return true;
 }
 
 // The file an installer makes for a shortcut named `linkName` in the
@@ -104,20 +105,14 @@ std::string MenuName(const std::string& name) {
     return trimmed;
 }
 
-}  // namespace
-
 namespace {
 
 // A record's bytes straight from the host folder, found as Windows finds it.
 bool ReadHostRecord(const std::string& hostFolder, const std::string& name, std::string& bytes) {
-    const fs::path records = FindHostEntry(hostFolder, "InstallInfo");
+    const std::string records = FindHostEntry(hostFolder, "InstallInfo", HostType::Folder);
     if (records.empty()) return false;
-    const fs::path file = FindHostEntry(records, name);
-    std::error_code error;
-    if (file.empty() || !fs::is_regular_file(file, error)) return false;
-    std::ifstream in(file, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::string file = FindHostEntry(records, name, HostType::File);
+    return !file.empty() && ReadHostFile(file, bytes);
 }
 
 }  // namespace
@@ -149,7 +144,7 @@ std::string ChooseGameFolder(const CheckOptions& options, const InstallerSetting
     if (settings != nullptr && IsWindowsName(settings->DefaultGameFolderName)) {
         name = settings->DefaultGameFolderName;
     } else {
-        const WindowsName host = WindowsNameFromHost(fs::path(options.hostFolder).filename().native());
+        const WindowsName host = WindowsNameFromHost(HostBaseName(options.hostFolder));
         if (host.representable && IsWindowsName(host.bytes)) name = host.bytes;
     }
     return JoinWithSeparator(folder, name);
@@ -193,7 +188,7 @@ void AddFolderFindings(Context& c, const MirrorResult& mirror) {
         const std::string relative = path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
         // A name Windows cannot hold is named as it is on this machine.
         const std::string host = Utf8FromHost(note.hostPath.substr(std::min(note.hostPath.size(), c.report.hostFolder.size() + 1)));
-        const std::string name = Utf8FromHost(note.hostPath.substr(note.hostPath.rfind('/') + 1));
+        const std::string name = Utf8FromHost(HostBaseName(note.hostPath));
         Finding finding;
         switch (note.kind) {
             case MirrorNote::Kind::Unrepresentable: finding = MakeFinding(Cause::NameNotShiftJis, relative); break;

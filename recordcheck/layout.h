@@ -24,6 +24,18 @@ namespace recordcheck {
 InstallerWrote LayOutWhatTheInstallerWrote(sim::Machine& machine, const InstallerSettings& settings,
                                            const std::string& gameFolder, const InstalledKeys& keys = InstalledKeys());
 
+// A file at `path` and the folders above it, unless something of another
+// kind already stands on the way (a tampered record can name anything).
+// False when it was not laid out.
+bool PlaceFile(sim::Machine& machine, const std::string& path);
+
+// The file an installer makes for a shortcut named `linkName` in the
+// records; empty when no file can be named so.
+[[nodiscard]] std::string ShortcutFileName(const std::string& linkName);
+
+// A record's menu folder name as the uninstall joins it.
+[[nodiscard]] std::string MenuName(const std::string& name);
+
 // The mirror's notes on names Windows would see differently, as findings.
 void AddFolderFindings(Context& c, const MirrorResult& mirror);
 

@@ -1,20 +1,14 @@
 #include "recordcheck/mirror.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "common/paths.h"
 #include "common/sjis.h"
 #include "platform/sim.h"
 #include "platform/win32.h"
 #include "recordcheck/encoding.h"
+#include "recordcheck/host_folder.h"
 
 namespace recordcheck {
 
@@ -40,59 +34,6 @@ std::size_t CharacterCount(const std::string& path) {
         ++count;
     }
     return count;
-}
-
-bool ReadHostFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-enum class HostType { File, Folder, Link, Other };
-
-struct HostEntry {
-    std::string name;
-    HostType type = HostType::Other;
-    bool writable = true;  // some write bit is set
-};
-
-// The entries of a host folder in name order, whatever order the host lists
-// them in, with their types and whether their owner may write them: one
-// look at the folder, and one short look (relative to it) at each file.
-bool ListHostFolder(const std::string& folder, std::vector<HostEntry>& entries) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
-    int error = 0;
-    errno = 0;
-    while (const dirent* found = readdir(dir)) {
-        const std::string name = found->d_name;
-        if (name == "." || name == "..") continue;
-        HostEntry entry;
-        entry.name = name;
-        unsigned char type = found->d_type;
-        // A file's mode is read for its read-only flag; an entry of unknown
-        // type is read for its type.
-        if (type == DT_REG || type == DT_UNKNOWN) {
-            struct stat status {};
-            if (fstatat(dirfd(dir), found->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-                error = errno;
-                break;
-            }
-            type = S_ISREG(status.st_mode) ? DT_REG : S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_UNKNOWN;
-            entry.writable = (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-        }
-        entry.type = type == DT_REG ? HostType::File : type == DT_DIR ? HostType::Folder
-                     : type == DT_LNK ? HostType::Link : HostType::Other;
-        entries.push_back(std::move(entry));
-        errno = 0;
-    }
-    if (error == 0) error = errno;
-    closedir(dir);
-    errno = error;
-    if (error != 0) return false;
-    std::sort(entries.begin(), entries.end(), [](const HostEntry& a, const HostEntry& b) { return a.name < b.name; });
-    return true;
 }
 
 // A name that ends in a dot or a space: Windows drops them, so no installer
@@ -121,14 +62,15 @@ public:
 
     bool CopyChildren(const std::string& host, const std::string& windows, Level level) {
         std::vector<HostEntry> listed;
-        if (!ListHostFolder(host, listed)) return Fail("cannot list " + host + ": " + std::strerror(errno));
+        std::string error;
+        if (!ListHostFolder(host, listed, error)) return Fail(error);
 
         // The folder's files and folders are laid out in one go; links after
         // them, as junctions.
         std::vector<Pending> pending;
         std::vector<sim::Machine::NewEntry> adds;
         for (HostEntry& entry : listed) {
-            Pending item{host + "/" + entry.name, WindowsNameFromHost(entry.name), std::string(), entry.type};
+            Pending item{JoinHostPath(host, entry.name), WindowsNameFromHost(entry.name), std::string(), entry.type};
             item.path = windows + "\\" + item.name.bytes;
             if (!IsWindowsName(item.name.bytes, !item.name.representable) || EndsInDotOrSpace(item.name.bytes)) {
                 Note(InvalidNameKind(item.name.bytes), item.hostPath, item.path);
@@ -139,6 +81,7 @@ public:
                 // A file without a write bit is read-only to Wine, as such a
                 // file is to Windows: the Uninstaller cannot delete it.
                 if (item.type == HostType::File && !entry.writable) add.attributes = FILE_ATTRIBUTE_READONLY;
+                if (entry.hidden) add.attributes |= FILE_ATTRIBUTE_HIDDEN;
                 // Only a regular file is read: a pipe or device would never end.
                 if (item.type == HostType::File && ContentMatters(item.name.bytes, level == Level::RecordFolder) &&
                     !ReadHostFile(item.hostPath, add.bytes)) {

@@ -26,12 +26,14 @@ std::string_view PathPool::Keep(std::string_view text) {
 }
 
 int Report::ExitCode() const {
-    bool warning = false;
+    int code = 0;
     for (const Finding& finding : findings) {
+        // Severity runs from Error (0) to Note (2).
+        if (finding.suppression != Suppression::None || finding.severity > failOn) continue;
         if (finding.severity == Severity::Error) return 2;
-        if (finding.severity == Severity::Warning) warning = true;
+        code = 1;
     }
-    return warning ? 1 : 0;
+    return code;
 }
 
 std::string FlagNames(unsigned flags) {
@@ -119,12 +121,82 @@ std::string WithoutTrailingBlanks(const std::string& text) {
     return out;
 }
 
+std::string BoxLabel(const Report& report) { return report.language == Language::Japanese ? "表示 " : "box: "; }
+
 std::string BoxLine(const Box& box, const std::string& indent) {
     return box.program + " [" + FlagNames(box.flags) + "] " + Indented(Text(box.text), indent);
 }
 
+// The columns UTF-8 text takes in a terminal: two for a wide (East Asian)
+// character, one for any other.
+std::size_t Columns(const std::string& utf8) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
+        const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF) ||
+                          (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
+                          (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60) ||
+                          (code >= 0xFFE0 && code <= 0xFFE6);
+        columns += wide ? 2 : 1;
+        i += length;
+    }
+    return columns;
+}
+
 std::string Padded(const std::string& text, std::size_t width) {
-    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+    const std::size_t columns = Columns(text);
+    return columns >= width ? text + " " : text + std::string(width - columns, ' ');
+}
+
+// `words` in the report's language, with {1}, {2} ... filled.
+std::string Say(const Report& report, Words words, const std::vector<std::string>& arguments = {}) {
+    return FillWords(words.In(report.language), arguments);
+}
+
+Words ResultWords(int exitCode) {
+    if (exitCode == 0) return {"clean", "問題なし"};
+    if (exitCode == 1) return {"warnings", "警告あり"};
+    return {"unreadable records", "読めない記録あり"};
+}
+
+// How a record file was read ("read", "missing" ... as the JSON has it), in words.
+std::string StateWords(const Report& report, const std::string& state) {
+    static const Words kStates[] = {{"read", "読めた"},
+                                    {"missing", "ない"},
+                                    {"unreadable", "読めない"},
+                                    {"invalid", "不正"},
+                                    {"not checked", "未検査"}};
+    for (const Words& words : kStates) {
+        if (state == words.en) return words.In(report.language);
+    }
+    return state;
+}
+
+// Why the game folder lies where the check put it (the placement's words).
+std::string PlacementWords(const Report& report) {
+    static const Words kPlacements[] = {
+        {"as given by --install-path", "--install-path の指定どおり"},
+        {"below a folder named after DefaultGameMakerName, where the installer puts it by default",
+         "インストーラーの既定どおり、DefaultGameMakerName という名前のフォルダーの下"},
+        {"Installer.ini cannot be read: directly below the program files folder",
+         "Installer.ini を読めない: Program Files フォルダーの直下"},
+        {"DefaultGameMakerName is not a usable folder name: directly below the program files folder",
+         "DefaultGameMakerName がフォルダー名に使えない: Program Files フォルダーの直下"},
+        {"where it is installed on this machine", "このマシンにインストールされている場所"}};
+    for (const Words& words : kPlacements) {
+        if (report.placement == words.en) return words.In(report.language);
+    }
+    return report.placement;
+}
+
+// An item of the game folder no record lists ("file", "folder", "link"), in words.
+std::string UnlistedKindWords(const Report& report, const std::string& kind) {
+    if (kind == "folder") return KindWords(StepKind::InstalledFolder).In(report.language);
+    if (kind == "link") return Say(report, {"link", "リンク"});
+    return KindWords(StepKind::InstalledFile).In(report.language);
 }
 
 std::string Thousands(std::size_t count) {
@@ -133,16 +205,35 @@ std::string Thousands(std::size_t count) {
     return digits;
 }
 
-const char* SectionTitle(const std::string& section) {
-    if (section == "shortcuts") return "Shortcuts and menu folders";
-    if (section == "files") return "Files";
-    if (section == "folders") return "Folders, deepest first";
-    if (section == "records") return "Records";
-    if (section == "game folder") return "Game folder";
-    if (section == "maker folder") return "Maker folder";
-    if (section == "registry")
-        return "Registry (the 32-bit view: HKLM\\SOFTWARE is HKLM\\SOFTWARE\\WOW6432Node on 64-bit Windows)";
-    return "";
+// The result line: "Result: warnings (exit 1)".
+std::string ResultLine(const Report& report) {
+    const int code = report.ExitCode();
+    std::size_t below = 0;  // findings that count for nothing under --fail-on
+    for (const Finding& finding : report.findings) below += finding.suppression == Suppression::None;
+    if (code == 0 && below != 0) {
+        return Say(report, {"Result: passes, {1} findings below --fail-on (exit 0)",
+                            "結果: 合格、--fail-on 未満の指摘 {1} 件 (終了コード 0)"},
+                   {Thousands(below)}) +
+               "\n";
+    }
+    return Say(report, {"Result: {1} (exit {2})", "結果: {1} (終了コード {2})"},
+               {ResultWords(code).In(report.language), std::to_string(code)}) +
+           "\n";
+}
+
+Words SectionTitle(const std::string& section) {
+    if (section == "shortcuts") return {"Shortcuts and menu folders", "ショートカットとメニューフォルダー"};
+    if (section == "files") return {"Files", "ファイル"};
+    if (section == "folders") return {"Folders, deepest first", "フォルダー (深いものから)"};
+    if (section == "records") return {"Records", "記録ファイル"};
+    if (section == "game folder") return {"Game folder", "ゲームフォルダー"};
+    if (section == "maker folder") return {"Maker folder", "メーカーフォルダー"};
+    if (section == "registry") {
+        return {"Registry (the 32-bit view: HKLM\\SOFTWARE is HKLM\\SOFTWARE\\WOW6432Node on 64-bit Windows)",
+                "レジストリ (32 ビットのビュー: 64 ビットの Windows では HKLM\\SOFTWARE は "
+                "HKLM\\SOFTWARE\\WOW6432Node)"};
+    }
+    return {"", ""};
 }
 
 // How a step's path is shown: below the game folder relative to it, keys
@@ -162,14 +253,14 @@ bool Alike(const Step& a, const Step& b) {
 }
 
 void AppendStep(std::string& out, const Report& report, const Step& step) {
-    out += "    " + Padded(OutcomeName(step.outcome), 12) + OneLine(ShownPath(report, step));
-    const std::string why = DescribeStep(step);
+    out += "    " + Padded(OutcomeWords(step.outcome).In(report.language), 12) + OneLine(ShownPath(report, step));
+    const std::string why = DescribeStep(step, report.language);
     if (!why.empty()) out += "  (" + why + ")";
     if (step.warning) out += "  !";
     out += "\n";
     const std::string indent(20, ' ');
     for (std::size_t box : step.Boxes()) {
-        out += indent + "box: " + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
+        out += indent + BoxLabel(report) + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
     }
 }
 
@@ -179,29 +270,39 @@ void AppendSteps(std::string& out, const Report& report) {
     for (std::size_t i = 0; i < steps.size();) {
         if (SectionName(steps[i].kind) != section) {
             section = SectionName(steps[i].kind);
-            out += std::string("  ") + SectionTitle(section) + "\n";
+            out += std::string("  ") + SectionTitle(section).In(report.language) + "\n";
         }
         std::size_t end = i + 1;
         while (end < steps.size() && Alike(steps[i], steps[end])) ++end;
         const bool grouped = end - i > kAlikeRun;
         for (std::size_t k = i; k < (grouped ? i + kAlikeShown : end); ++k) AppendStep(out, report, steps[k]);
         if (grouped) {
-            const std::string why = DescribeStep(steps[i]);
-            out += "    ... and " + Thousands(end - i - kAlikeShown) + " more " + KindName(steps[i].kind) + "s, " +
-                   OutcomeName(steps[i].outcome) + (why.empty() ? "" : " (" + why + ")") + "\n";
+            const std::string why = DescribeStep(steps[i], report.language);
+            out += Say(report, {"    ... and {1} more {2}s, {3}", "    ... ほか {1} 個の{2}: {3}"},
+                       {Thousands(end - i - kAlikeShown), KindWords(steps[i].kind).In(report.language),
+                        OutcomeWords(steps[i].outcome).In(report.language)}) +
+                   (why.empty() ? "" : " (" + why + ")") + "\n";
         }
         i = end;
     }
 }
 
-void AppendUnlisted(std::string& out, const Unlisted& item) {
-    out += "  " + Padded(item.kind, 8) + OneLine(item.path) + "\n";
-    out += "          keeps " + (item.keeps.empty() ? std::string("the game folder") : OneLine(item.keeps));
+// The folder an item of the game folder keeps, in words.
+std::string KeptFolder(const Report& report, const Unlisted& item) {
+    return item.keeps.empty() ? Say(report, {"the game folder", "ゲームフォルダー"}) : OneLine(item.keeps);
+}
+
+void AppendUnlisted(std::string& out, const Report& report, const Unlisted& item) {
+    out += "  " + Padded(UnlistedKindWords(report, item.kind), 10) + OneLine(item.path) + "\n";
     if (item.shows.empty()) {
-        out += ", without a message\n";
+        out += Say(report, {"          keeps {1}, without a message", "          {1} を残す (メッセージなし)"},
+                   {KeptFolder(report, item)}) +
+               "\n";
     } else {
         const std::string indent(16, ' ');
-        out += "; the user sees\n" + indent + BoxLine(item.shows.front(), indent) + "\n";
+        out += Say(report, {"          keeps {1}; the user sees", "          {1} を残す: 表示されるメッセージ"},
+                   {KeptFolder(report, item)}) +
+               "\n" + indent + BoxLine(item.shows.front(), indent) + "\n";
     }
 }
 
@@ -219,12 +320,13 @@ std::string FindingPlace(const Report& report, const Finding& finding) {
 constexpr std::size_t kConsequencesShown = 8;
 
 void AppendFinding(std::string& out, const Report& report, const Finding& finding) {
-    out += "  " + Padded(SeverityName(finding.severity), 8) + finding.code + " " + FindingPlace(report, finding) + "\n";
+    out += "  " + Padded(SeverityWords(finding.severity).In(report.language), 8) + finding.code + " " +
+           FindingPlace(report, finding) + "\n";
     std::string what = FindingProblem(report, finding);
     const std::string found = FindingFound(report, finding);
-    if (!found.empty()) what = "found \"" + OneLine(found) + "\": " + what;
+    if (!found.empty()) what = Say(report, {"found \"{1}\": {2}", "\"{1}\": {2}"}, {OneLine(found), what});
     out += "          " + what + "\n";
-    out += "          fix: " + FindingFix(report, finding) + "\n";
+    out += "          " + Say(report, {"fix: ", "修正: "}) + FindingFix(report, finding) + "\n";
     const std::string indent(16, ' ');
     // The boxes of the steps that follow are shown with those steps.
     std::vector<std::size_t> boxes;
@@ -237,37 +339,64 @@ void AppendFinding(std::string& out, const Report& report, const Finding& findin
             const Box& shown = report.removing.boxes[b];
             withStep = withStep || (shown.text == box.text && shown.flags == box.flags);
         }
-        if (!withStep) out += "          shows " + BoxLine(box, indent) + "\n";
+        if (!withStep) out += "          " + Say(report, {"shows ", "表示 "}) + BoxLine(box, indent) + "\n";
     }
     for (std::size_t i = 0; i < finding.consequences.size() && i < kConsequencesShown; ++i) {
         const Step& step = report.removing.steps[finding.consequences[i]];
-        std::string line = "          then  " + Padded(OutcomeName(step.outcome), 10) + OneLine(ShownPath(report, step));
-        const std::string why = DescribeStep(step);
+        std::string line = "          " + Padded(Say(report, {"then", "結果"}), 6) +
+                           Padded(OutcomeWords(step.outcome).In(report.language), 10) + OneLine(ShownPath(report, step));
+        const std::string why = DescribeStep(step, report.language);
         if (!why.empty()) line += "  (" + why + ")";
         out += line + "\n";
         for (std::size_t box : step.Boxes()) {
-            out += indent + "box: " + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
+            out += indent + BoxLabel(report) + BoxLine(report.removing.boxes[box], indent + "     ") + "\n";
         }
     }
     if (finding.consequences.size() > kConsequencesShown) {
-        out += "          then  ... and " + Thousands(finding.consequences.size() - kConsequencesShown) + " more steps\n";
+        out += Say(report, {"          then  ... and {1} more steps", "          結果  ... ほか {1} 個の手順"},
+                   {Thousands(finding.consequences.size() - kConsequencesShown)}) +
+               "\n";
     }
 }
 
+// The findings the maker suppressed, counted: "" when none is.
+std::string SuppressedLine(const Report& report) {
+    std::size_t count[3] = {0, 0, 0};  // by Suppression
+    std::map<std::string, std::size_t> codes;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) continue;
+        ++count[static_cast<int>(finding.suppression)];
+        ++codes[finding.code];
+    }
+    if (codes.empty()) return std::string();
+    std::string list;
+    for (const auto& [code, n] : codes) list += (list.empty() ? "" : ", ") + code + " " + Thousands(n);
+    return Say(report, {"Suppressed findings: {1} ({2} turned off, {3} in the baseline): {4}",
+                        "抑制した指摘: {1} 件 (無効化 {2} 件、ベースライン {3} 件): {4}"},
+               {Thousands(count[1] + count[2]), Thousands(count[1]), Thousands(count[2]), list}) +
+           "\n";
+}
+
 void AppendFindings(std::string& out, const Report& report) {
-    const std::vector<Finding>& findings = report.findings;
+    std::vector<const Finding*> findings;
+    for (const Finding& finding : report.findings) {
+        if (finding.suppression == Suppression::None) findings.push_back(&finding);
+    }
+    if (!findings.empty()) out += "\n" + Say(report, {"Findings", "指摘"}) + "\n";
     std::map<std::string, std::size_t> total;
-    for (const Finding& finding : findings) ++total[finding.code];
+    for (const Finding* finding : findings) ++total[finding->code];
     std::map<std::string, std::size_t> shown;
-    for (const Finding& finding : findings) {
+    for (const Finding* each : findings) {
+        const Finding& finding = *each;
         const std::size_t count = total[finding.code];
         std::size_t& seen = shown[finding.code];
         ++seen;
         if (count <= kAlikeRun || seen <= kAlikeShown) {
             AppendFinding(out, report, finding);
         } else if (seen == count) {
-            out += "  ... and " + Thousands(count - kAlikeShown) + " more " + finding.code +
-                   " findings like these\n";
+            out += Say(report, {"  ... and {1} more {2} findings like these", "  ... ほかに同様の {2} の指摘が {1} 件"},
+                       {Thousands(count - kAlikeShown), finding.code}) +
+                   "\n";
         }
     }
 }
@@ -276,26 +405,38 @@ void AppendFindings(std::string& out, const Report& report) {
 
 void WriteText(std::ostream& stream, const Report& report) {
     std::string out;
-    out += "Game folder   " + Utf8FromHost(report.hostFolder) + "\n";
-    out += "Checked as    " + Text(report.gameFolder) + "\n";
-    out += "              (" + report.placement + ")\n";
-    for (const std::string& other : report.otherGames) out += "Beside it     " + Text(other) + "\n";
-    for (const std::string& key : report.notInstalled) out += "Not there     the " + key + " (--not-installed)\n";
+    const auto label = [&](Words words) { return Padded(Say(report, words), 14); };
+    out += label({"Game folder", "フォルダー"}) + Utf8FromHost(report.hostFolder) + "\n";
+    out += label({"Checked as", "配置先"}) + Text(report.gameFolder) + "\n";
+    out += std::string(14, ' ') + "(" + PlacementWords(report) + ")\n";
+    for (const std::string& other : report.otherGames) out += label({"Beside it", "隣のゲーム"}) + Text(other) + "\n";
+    if (!report.settingsFile.empty()) out += label({"Settings", "設定"}) + Utf8FromHost(report.settingsFile) + "\n";
+    for (const std::string& key : report.notInstalled) {
+        const Words kind = KindWords(key == "game key" ? StepKind::GameKey : StepKind::UninstallEntry);
+        out += label({"Not there", "ないもの"}) + Say(report, {"the {1}", "{1}"}, {kind.In(report.language)}) +
+               " (--not-installed)\n";
+    }
 
-    out += "\nRecords\n";
+    out += "\n" + Say(report, {"Records", "記録ファイル"}) + "\n";
     for (const RecordFile& record : report.records) {
-        out += "  " + Padded(record.state, 12) + Text(record.file) + "\n";
+        out += "  " + Padded(StateWords(report, record.state), 12) + Text(record.file) + "\n";
         for (const auto& value : record.values) {
             out += std::string(16, ' ') + Padded(value.first, 33) + OneLine(value.second) + "\n";
         }
     }
 
-    out += "\nWhat an uninstall removes, in order\n";
-    if (report.removing.steps.empty()) out += "  nothing: the Uninstaller cannot read its records\n";
+    out += "\n" + Say(report, {"What an uninstall removes, in order", "アンインストールが削除するもの (順に)"}) + "\n";
+    if (report.removing.steps.empty()) {
+        out += Say(report, {"  nothing: the Uninstaller cannot read its records", "  なし: Uninstaller は記録を読めない"}) +
+               "\n";
+    }
     AppendSteps(out, report);
 
-    out += "\nIn the game folder, listed nowhere (they stay, and so do their folders)\n";
-    if (report.unlisted.empty()) out += "  none\n";
+    out += "\n" +
+           Say(report, {"In the game folder, listed nowhere (they stay, and so do their folders)",
+                        "ゲームフォルダーにあり、どの記録にもないもの (残り、そのフォルダーも残る)"}) +
+           "\n";
+    if (report.unlisted.empty()) out += "  " + Say(report, {"none", "なし"}) + "\n";
     const std::vector<Unlisted>& unlisted = report.unlisted;
     for (std::size_t i = 0; i < unlisted.size();) {
         // A run of alike ones (same kind, keeping the same folder) by its first few.
@@ -304,24 +445,30 @@ void WriteText(std::ostream& stream, const Report& report) {
             ++end;
         }
         const bool grouped = end - i > kAlikeRun;
-        for (std::size_t k = i; k < (grouped ? i + kAlikeShown : end); ++k) AppendUnlisted(out, unlisted[k]);
+        for (std::size_t k = i; k < (grouped ? i + kAlikeShown : end); ++k) AppendUnlisted(out, report, unlisted[k]);
         if (grouped) {
-            out += "  ... and " + Thousands(end - i - kAlikeShown) + " more " + unlisted[i].kind + "s that keep " +
-                   (unlisted[i].keeps.empty() ? std::string("the game folder") : OneLine(unlisted[i].keeps)) + "\n";
+            out += Say(report, {"  ... and {1} more {2}s that keep {3}", "  ... ほか {1} 個の{2}が {3} を残す"},
+                       {Thousands(end - i - kAlikeShown), UnlistedKindWords(report, unlisted[i].kind),
+                        KeptFolder(report, unlisted[i])}) +
+                   "\n";
         }
         i = end;
     }
 
-    out += "\nMessage boxes of the dry run, in order\n";
+    out += "\n" + Say(report, {"Message boxes of the dry run, in order", "ドライランで出るメッセージボックス (順に)"}) + "\n";
     for (const Run* run : {&report.prefclear, &report.asking, &report.removing}) {
         for (const Box& box : run->boxes) out += "  " + BoxLine(box, "    ") + "\n";
     }
 
     if (!report.prefclearShipped && report.prefclear.ran) {
-        out += "\nPrefclear.exe is neither in the game folder nor listed: what Prefclear would say is told as notes\n";
+        out += "\n" +
+               Say(report, {"Prefclear.exe is neither in the game folder nor listed: what Prefclear would say is told as notes",
+                            "Prefclear.exe はゲームフォルダーにも記録にもない: Prefclear について分かることは注記として示す"}) +
+               "\n";
     }
     if (!report.saveFolder.empty()) {
-        out += "\nPrefclear resets, in " + Text(report.saveFolder) + "\n ";
+        out += "\n" + Say(report, {"Prefclear resets, in {1}", "Prefclear が {1} でリセットするもの"}, {Text(report.saveFolder)}) +
+               "\n ";
         for (std::size_t i = 0; i < report.prefclear.steps.size(); ++i) {
             const Step& step = report.prefclear.steps[i];
             out += (i == 0 ? " " : ", ") + Text(step.path.substr(step.path.rfind('\\') + 1));
@@ -329,11 +476,11 @@ void WriteText(std::ostream& stream, const Report& report) {
         out += "\n";
     }
 
-    if (!report.findings.empty()) out += "\nFindings\n";
     AppendFindings(out, report);
+    const std::string suppressed = SuppressedLine(report);
+    if (!suppressed.empty()) out += "\n" + suppressed;
 
-    const int code = report.ExitCode();
-    out += "\nResult: " + std::string(ResultName(code)) + " (exit " + std::to_string(code) + ")\n";
+    out += "\n" + ResultLine(report);
     stream << WithoutTrailingBlanks(out);
 }
 
@@ -341,6 +488,7 @@ void WriteGcc(std::ostream& out, const Report& report) {
     std::string folder = Utf8FromHost(report.hostFolder);
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     for (const Finding& finding : report.findings) {
+        if (finding.suppression != Suppression::None) continue;
         // A file below the game folder is named on this machine; another
         // (an include elsewhere) by its Windows path.
         std::string file = ShownFile(report, finding);
@@ -363,18 +511,25 @@ void WriteSummary(std::ostream& stream, const Report& report) {
     std::map<std::string, std::size_t> counts;
     std::size_t bySeverity[3] = {0, 0, 0};
     for (const Finding& finding : report.findings) {
+        if (finding.suppression != Suppression::None) continue;
         ++counts[finding.code];
         ++bySeverity[static_cast<int>(finding.severity)];
     }
-    std::string out = Utf8FromHost(report.hostFolder) + ": " + Thousands(bySeverity[0]) + " errors, " +
-                      Thousands(bySeverity[1]) + " warnings, " + Thousands(bySeverity[2]) + " notes\n";
+    std::string out = Utf8FromHost(report.hostFolder) + ": " +
+                      Say(report, {"{1} errors, {2} warnings, {3} notes", "エラー {1} 件、警告 {2} 件、注記 {3} 件"},
+                          {Thousands(bySeverity[0]), Thousands(bySeverity[1]), Thousands(bySeverity[2])}) +
+                      "\n";
     for (std::size_t i = 0; i < kFindingKindCount; ++i) {
         const FindingKind& kind = *kAllFindingKinds[i];
         const auto count = counts.find(kind.code);
-        if (count != counts.end()) out += "  " + Padded(kind.code, 6) + Padded(Thousands(count->second), 8) + kind.title + "\n";
+        if (count != counts.end()) out += "  " + Padded(kind.code, 6) + Padded(Thousands(count->second), 8) + kind.title.In(report.language) + "\n";
     }
-    const int code = report.ExitCode();
-    stream << out << "Result: " << ResultName(code) << " (exit " << code << ")\n";
+    stream << out << SuppressedLine(report) << ResultLine(report);
+}
+
+void WriteSuppressedCount(std::ostream& out, const Report& report) {
+    const std::string line = SuppressedLine(report);
+    if (!line.empty()) out << "recordcheck: " << line;
 }
 
 }  // namespace recordcheck

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "recordcheck/report.h"
 
@@ -21,7 +22,15 @@ void WriteText(std::ostream& out, const Report& report);
 void WriteGcc(std::ostream& out, const Report& report);
 // The counts of findings by code and the result.
 void WriteSummary(std::ostream& out, const Report& report);
+// "recordcheck: 3 findings suppressed (...)", for outputs that list only the
+// findings that count; nothing when none is.
+void WriteSuppressedCount(std::ostream& out, const Report& report);
 void WriteJson(std::ostream& out, const Report& report);
+// The small JSON document of a run that did not check: why, and its exit status.
+void WriteRefusal(std::ostream& out, const std::string& message, int exitCode);
+// SARIF 2.1.0 for code scanning (sarif.cpp): the codes as rules, the
+// findings as results placed relative to the game folder.
+void WriteSarif(std::ostream& out, const Report& report);
 
 // "MB_OK|MB_ICONERROR" and the like.
 [[nodiscard]] std::string FlagNames(unsigned flags);

@@ -2,18 +2,26 @@
 output on the sample game, and --json is valid JSON that docs/recordcheck.schema.json
 accepts, on the sample game and on broken records, including record bytes
 that are not valid CP932 (shown as U+FFFD, and exact in the *_hex fields).
+--format=sarif is valid SARIF 2.1.0 by the published schema and rules, as
+the SARIF multitool (npm, pinned in package.json) validates it, and each
+result's place is a file of the game folder.
 
 usage: output_check.py RECORDCHECK SAMPLE_GAME_FOLDER (the one in the source tree)
 """
 
 import json
+import os
 import shutil
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
+from urllib.parse import unquote
 
 import jsonschema
+
+# The guide shows the English report, whatever the locale of this machine.
+os.environ["LC_ALL"] = "C"
 
 
 def run(program, folder, schema):
@@ -56,12 +64,69 @@ def check_guide_examples(program, root, sample):
         "docs/makers.md: the --format=gcc example is stale:\n" + done.stdout.decode("utf-8", "replace")
 
 
+def validate_sarif(root, path):
+    """The SARIF multitool's findings on `path` (its validate command checks
+    the schema and the SARIF standard's own rules)."""
+    tool = root / "node_modules" / "@microsoft" / "sarif-multitool-linux" / "Sarif.Multitool"
+    assert tool.exists(), f"{tool} is missing: run scripts/install-deps.sh"
+    log = path.with_suffix(".validation.sarif")
+    # Invariant globalization: the tool then needs no ICU library.
+    env = dict(os.environ, DOTNET_SYSTEM_GLOBALIZATION_INVARIANT="1")
+    done = subprocess.run([str(tool), "validate", str(path), "--output", str(log)], capture_output=True,
+                          check=False, env=env, timeout=300)
+    assert done.returncode == 0 and log.exists(), done.stdout.decode("utf-8", "replace") + done.stderr.decode()
+    return json.loads(log.read_text(encoding="utf-8-sig"))["runs"][0]["results"]
+
+
+def check_sarif(program, root, sample):
+    """SARIF on a game with findings of several kinds: valid, and each result
+    placed on a file of the game folder. The validator skips, without a word,
+    a file its object model cannot read; the same document with one property
+    the schema does not allow must then draw that error, or the clean verdict
+    meant nothing."""
+    with tempfile.TemporaryDirectory() as temp:
+        game = Path(temp) / "Sample Game"
+        shutil.copytree(sample, game)
+        (game / "Manual.pdf").touch()
+        (game / "data" / "音声" / "voice01.ogg").touch()
+        (game / "data" / "〜wave.ogg").touch()  # U+301C: not in code page 932
+        files = game / "InstallInfo" / "InstallFiles.ini"
+        files.write_bytes(files.read_bytes().replace(b'"SampleGame.exe"', b'"SampleGame2.exe"'))
+        done = subprocess.run([program, "--format=sarif", "--lang=ja", "--disable=RC301", str(game)],
+                              capture_output=True, check=False)
+        assert done.returncode == 1, done.stderr
+        document = json.loads(done.stdout.decode("utf-8"))
+        run = document["runs"][0]
+        rules = [rule["id"] for rule in run["tool"]["driver"]["rules"]]
+        results = run["results"]
+        assert {"RC301", "RC401", "RC403"} <= {r["ruleId"] for r in results}, results
+        base = run["originalUriBaseIds"]["GAMEFOLDER"]["uri"]
+        assert unquote(base) == game.resolve().as_uri().replace("%20", " ") + "/", base
+        for result in results:
+            assert rules[result["ruleIndex"]] == result["ruleId"], result
+            # What is suppressed is there, marked (code scanning closes it).
+            assert ("suppressions" in result) == (result["ruleId"] == "RC301"), result
+            where = result["locations"][0]["physicalLocation"]["artifactLocation"]
+            # A name code page 932 cannot hold is shown with '?' for what it lacks.
+            if where.get("uriBaseId") == "GAMEFOLDER" and result["ruleId"] != "RC403":
+                assert (game / unquote(where["uri"])).exists(), result
+        path = Path(temp) / "report.sarif"
+        path.write_bytes(done.stdout)
+        invalid = Path(temp) / "canary.sarif"
+        invalid.write_text(json.dumps(dict(document, recordcheckCanary=1)), encoding="utf-8")
+        errors = [r for r in validate_sarif(root, path) if r.get("level", "warning") == "error"]
+        assert not errors, json.dumps(errors, ensure_ascii=False, indent=1)
+        canary = [r["ruleId"] for r in validate_sarif(root, invalid)]
+        assert "JSON1005" in canary, canary
+
+
 def main():
     program, sample = sys.argv[1], Path(sys.argv[2])
     root = sample.resolve().parents[2]
     schema = json.loads((root / "docs" / "recordcheck.schema.json").read_text(encoding="utf-8"))
     check_guide(program, root, sample)
     check_guide_examples(program, root, sample)
+    check_sarif(program, root, sample)
     clean = run(program, sample, schema)
     assert clean["exit_code"] == 0 and clean["result"] == "clean", clean["findings"]
     steps = clean["uninstaller"]["removing"]["steps"]

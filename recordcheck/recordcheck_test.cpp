@@ -6,19 +6,30 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/paths.h"
 #include "recordcheck/check.h"
 #include "recordcheck/cli.h"
 #include "recordcheck/encoding.h"
 #include "recordcheck/findings.h"
+#include "recordcheck/installed.h"
+#include "recordcheck/language.h"
 #include "recordcheck/steps.h"
 
 namespace {
+
+// The tests read the English words, whatever the locale of the machine.
+class EnglishLocale : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("LC_ALL", "C", 1); }
+};
+::testing::Environment* const kEnglishLocale = ::testing::AddGlobalTestEnvironment(new EnglishLocale);
 
 namespace fs = std::filesystem;
 using recordcheck::Report;
@@ -517,6 +528,13 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         {{"--not-installed=registry", folder}, 3, ""},
         // Another parent than the maker's name: the maker folder is left alone.
         {{"--install-path=D:\\Games\\Other\\SampleGame", folder}, 1, "its name is not DefaultGameMakerName"},
+        // A linter's controls: what fails, what is turned off, what a code means.
+        {{"--fail-on=error", folder}, 0, "Result: passes, 1 findings below --fail-on (exit 0)"},
+        {{"--fail-on=note", "--disable=RC401", folder}, 0, "Suppressed findings: 1 (1 turned off, 0 in the baseline): RC401 1"},
+        {{"--disable=RC401,RC999", folder}, 3, ""},
+        {{"--fail-on=fatal", folder}, 3, ""},
+        {{"--explain=RC301"}, 0, "How to fix it\n    install the file, or take its entry out of InstallFiles.ini"},
+        {{"--explain", "RC999"}, 3, ""},
     };
     for (const auto& c : cases) {
         std::ostringstream out;
@@ -525,6 +543,34 @@ TEST(RecordCheck, CommandLineOutputsAndExitStatus) {
         EXPECT_NE(out.str().find(c.printed), std::string::npos) << out.str();
         EXPECT_EQ(err.str().empty(), c.status != 3);
     }
+
+    // A baseline named in the settings file above the game folder: what it
+    // knows is suppressed, a new finding fails the check.
+    const fs::path settings = game.Folder().parent_path() / ".recordcheckrc";
+    std::ofstream(settings) << "# this game's settings\nbaseline = known.txt\n";
+    std::ostringstream out, err;
+    const auto run = [&](std::vector<std::string> arguments) {
+        out.str("");
+        err.str("");
+        arguments.push_back(folder);
+        return recordcheck::RunRecordCheck(arguments, out, err);
+    };
+    game.List("Save\\gone.dat");  // a listed file that is not there: a finding on its line
+    EXPECT_EQ(run({"--write-baseline", (game.Folder().parent_path() / "known.txt").string()}), 0) << err.str();
+    game.Write("Save/save02.dat", "a new one");
+    // A line added above a known finding does not make it new.
+    game.Replace("InstallInfo/InstallFiles.ini", "#InstallFileList", "; the list\r\n#InstallFileList");
+    EXPECT_EQ(run({"--format=gcc"}), 1) << err.str();
+    EXPECT_NE(out.str().find("Save/save02.dat"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("Save/save01.dat"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("gone.dat"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("Suppressed findings: 2 (0 turned off, 2 in the baseline)"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"--no-config", "--quiet"}), 1);
+    EXPECT_NE(out.str().find("RC401 2 "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("RC301 1 "), std::string::npos) << out.str();
+    std::ofstream(settings) << "disable = RC401\nfail-on = never\n";
+    EXPECT_EQ(run({}), 3);
+    EXPECT_NE(err.str().find(".recordcheckrc:2: fail-on takes error, warning or note"), std::string::npos) << err.str();
 }
 
 // A maker acts on the fix line: each cause is told once, with what to change
@@ -735,25 +781,273 @@ TEST(RecordCheck, TellsEachCauseOnceWithTheFixThatFitsIt) {
             EXPECT_NE(first, std::string::npos) << printed;
             EXPECT_EQ(printed.find(c.once, first + 1), std::string::npos) << printed;
         }
+        // The same in Japanese: the same verdict, and no English words in
+        // what the report says (the refusals of a command line stay English).
+        if (c.status == 3) continue;
+        arguments.insert(arguments.begin(), "--lang=ja");
+        std::ostringstream japanese;
+        EXPECT_EQ(recordcheck::RunRecordCheck(arguments, japanese, err), c.status);
+        for (const char* english : {" the ", "the ", " is ", " not ", " and ", " of ", " fix:", "found "}) {
+            EXPECT_EQ(japanese.str().find(english), std::string::npos) << english << "\n" << japanese.str();
+        }
+    }
+}
+
+// Every text a maker reads exists in both languages, the Japanese in UTF-8
+// with the same arguments as the English.
+TEST(RecordCheckFindings, EveryMessageIsInBothLanguages) {
+    using recordcheck::Words;
+    const auto placeholders = [](const std::string& text) {
+        std::multiset<std::string> found;
+        for (std::size_t at = text.find('{'); at != std::string::npos; at = text.find('{', at + 1)) {
+            if (at + 2 < text.size() && text[at + 2] == '}' && text[at + 1] >= '1' && text[at + 1] <= '9') {
+                found.insert(text.substr(at, 3));
+            }
+        }
+        return std::set<std::string>(found.begin(), found.end());
+    };
+    const auto check = [&](const Words& words, const std::string& what) {
+        SCOPED_TRACE(what + ": " + words.en);
+        const std::string en = words.en;
+        const std::string ja = words.ja;
+        EXPECT_EQ(placeholders(en), placeholders(ja)) << ja;
+        // Texts that are only arguments need no words of their own.
+        std::string bare = en;
+        for (const std::string& p : placeholders(en)) {
+            for (std::size_t at = bare.find(p); at != std::string::npos; at = bare.find(p)) bare.erase(at, p.size());
+        }
+        if (bare.empty()) return;
+        EXPECT_TRUE(std::all_of(en.begin(), en.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+        EXPECT_TRUE(recordcheck::IsUtf8(ja)) << "not UTF-8";
+        EXPECT_TRUE(std::any_of(ja.begin(), ja.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            << "no Japanese: " << ja;
+    };
+    for (std::size_t i = 0; i < recordcheck::kFindingKindCount; ++i) {
+        const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
+        check(kind.title, kind.code);
+        check(kind.fix, kind.code);
+    }
+    for (std::size_t i = 0; i < static_cast<std::size_t>(recordcheck::Cause::Count); ++i) {
+        const recordcheck::CauseText& text = recordcheck::TextOf(static_cast<recordcheck::Cause>(i));
+        EXPECT_EQ(static_cast<std::size_t>(text.cause), i);
+        check(text.problem, "cause " + std::to_string(i));
+        check(text.fix, "cause " + std::to_string(i));
+    }
+    for (int kind = 0; kind <= static_cast<int>(StepKind::ConfigFile); ++kind) check(recordcheck::KindWords(StepKind(kind)), "step");
+    for (int outcome = 0; outcome <= static_cast<int>(StepOutcome::NotThere); ++outcome) {
+        check(recordcheck::OutcomeWords(StepOutcome(outcome)), "outcome");
+    }
+    // What a step says of itself, for every reason a step may have.
+    for (int reason = 1; reason <= static_cast<int>(StepReason::HoldsSubkeys); ++reason) {
+        recordcheck::Step step;
+        step.outcome = StepOutcome::Refused;
+        step.reason = StepReason(reason);
+        const std::string en = recordcheck::DescribeStep(step, recordcheck::Language::English);
+        check({en.c_str(), recordcheck::DescribeStep(step, recordcheck::Language::Japanese).c_str()}, "reason");
+        EXPECT_FALSE(en.empty()) << reason;
+    }
+}
+
+// The language: --lang, else the locale as the C library takes it.
+TEST(RecordCheckFindings, TakesTheLanguageOfTheLocale) {
+    using recordcheck::Language;
+    const struct {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        Language language;
+    } cases[] = {
+        {nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese},
+        {nullptr, nullptr, "ja", Language::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", Language::English},
+        {nullptr, nullptr, nullptr, Language::English},
+        {"C", nullptr, "ja_JP.UTF-8", Language::English},       // LC_ALL first
+        {"", "ja_JP.eucJP", "en_US.UTF-8", Language::Japanese},  // an empty one is not set
+        {nullptr, "C.UTF-8", "ja_JP.UTF-8", Language::English},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recordcheck::LanguageOfEnvironment(c.lcAll, c.lcMessages, c.lang), c.language)
+            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " " << (c.lang ? c.lang : "-");
+    }
+    GameCopy game;
+    game.Write("Save/save01.dat", "the player's");
+    setenv("LC_ALL", "ja_JP.UTF-8", 1);
+    std::ostringstream japanese, english, err;
+    (void)recordcheck::RunRecordCheck({"--not-installed=game-key", game.Folder().string()}, japanese, err);
+    (void)recordcheck::RunRecordCheck({"--quiet", "--lang=en", game.Folder().string()}, english, err);
+    setenv("LC_ALL", "C", 1);
+    EXPECT_NE(japanese.str().find("\xE7\xB5\x90\xE6\x9E\x9C: "), std::string::npos) << japanese.str();  // 結果
+    EXPECT_NE(english.str().find("Result: warnings"), std::string::npos) << english.str();
+    // The whole report in Japanese: headings, placement, steps, findings.
+    for (const char* word : {" the ", " is ", " not ", " and ", " of ", "removed", "stays", "Result", "fix:"}) {
+        EXPECT_EQ(japanese.str().find(word), std::string::npos) << word << "\n" << japanese.str();
+    }
+}
+
+// A Windows machine with the sample game installed, as recordcheck.exe
+// reads it: keys per registry view, and the files and folders outside the
+// game folder. Each case changes it one way.
+class InstalledSample : public recordcheck::InstalledMachine {
+public:
+    using View = recordcheck::RegistryView;
+    InstalledSample() {
+        const std::string uninstaller = "\"" + kGame + "\\Uninstaller.exe\"";
+        keys[View::Bits32] = {
+            {"SOFTWARE\\SampleMaker", {}},
+            {"SOFTWARE\\SampleMaker\\SampleGame", {{"InstallPath", REG_SZ, kGame + '\0'}}},
+            {kEntry, {{"DisplayName", REG_SZ, kGameName + '\0'}, {"UninstallString", REG_SZ, uninstaller + '\0'}}}};
+        for (const std::string& file :
+             {kDesktop + "\\" + kGameName + ".lnk", kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk",
+              kMenu + "\\" + kGameName + "\\" + kUninstallLink + ".lnk"}) {
+            files.insert(file);
+        }
+    }
+    std::vector<recordcheck::InstalledKey> ReadKeyTree(View view, const std::string& path, bool deep) const override {
+        std::vector<recordcheck::InstalledKey> found;
+        for (const auto& key : keys.at(view)) {
+            const bool below = key.path.compare(0, path.size() + 1, path + "\\") == 0;
+            if (key.path == path || (below && deep)) found.push_back(key);
+            if (below && !deep && GetParentPath(key.path) == path) found.push_back({key.path, {}});
+        }
+        if (!found.empty() && found.front().path != path) found.clear();
+        return found;
+    }
+    std::string SpecialFolder(int csidl) const override {
+        return csidl == CSIDL_COMMON_DESKTOPDIRECTORY ? kDesktop
+               : csidl == CSIDL_DESKTOPDIRECTORY      ? "C:\\Users\\Player\\Desktop"
+               : csidl == CSIDL_COMMON_PROGRAMS       ? kMenu.substr(0, kMenu.rfind('\\'))
+               : csidl == CSIDL_PROGRAMS              ? "C:\\Users\\Player\\Programs"
+                                                      : std::string();
+    }
+    bool List(const std::string& folder, std::vector<recordcheck::InstalledEntry>& entries) const override {
+        std::set<std::pair<std::string, bool>> found;
+        for (const std::string& file : files) {
+            for (std::string child = file; !child.empty(); child = GetParentPath(child)) {
+                if (GetParentPath(child) == folder) found.insert({GetLastComponent(child), child != file});
+            }
+        }
+        for (const auto& [name, isFolder] : found) entries.push_back({name, isFolder});
+        return true;
+    }
+    bool Exists(const std::string& path) const override {
+        for (const std::string& file : files) {
+            if (file == path || file.compare(0, path.size() + 1, path + "\\") == 0) return true;
+        }
+        return false;
+    }
+
+    static inline const std::string kDesktop = "C:\\Users\\Public\\Desktop";
+    static inline const std::string kEntry =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickGame_SampleGame";
+    std::map<View, std::vector<recordcheck::InstalledKey>> keys{{View::Bits32, {}}, {View::Bits64, {}}};
+    std::set<std::string> files;
+};
+
+TEST(RecordCheck, OnWindowsTellsWhatTheInstallationHoldsWhereTheUninstallerLooks) {
+    using View = recordcheck::RegistryView;
+    using recordcheck::Cause;
+    const std::string menuLink = kMenu + "\\" + kGameName + "\\" + kGameName + ".lnk";
+    struct Case {
+        const char* name;
+        std::function<void(InstalledSample&)> change;
+        int exitCode;
+        std::set<Cause> causes;
+        std::vector<StepView> steps;  // among the steps, in this order
+    };
+    const std::vector<Case> cases = {
+        {"as installed", [](InstalledSample&) {}, 0, {},
+         {{"desktop shortcut", InstalledSample::kDesktop + "\\" + kGameName + ".lnk", "removed", ""},
+          {"maker menu folder", kMenu, "removed", ""},
+          {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "removed", ""},
+          {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "removed", ""}}},
+        {"game key only in the 64-bit view",
+         [](InstalledSample& m) { m.keys[View::Bits64].push_back(m.keys[View::Bits32][1]); m.keys[View::Bits32].erase(m.keys[View::Bits32].begin(), m.keys[View::Bits32].begin() + 2); },
+         2, {Cause::GameKeyOnly64}, {{"game key", "HKLM\\SOFTWARE\\SampleMaker\\SampleGame", "not there", ""}}},
+        {"entry only in the 64-bit view",
+         [](InstalledSample& m) { m.keys[View::Bits64].push_back(m.keys[View::Bits32][2]); m.keys[View::Bits32].pop_back(); },
+         2, {Cause::EntryOnly64}, {}},
+        {"entry in neither view", [](InstalledSample& m) { m.keys[View::Bits32].pop_back(); }, 1,
+         {Cause::EntryNotInstalled}, {}},
+        {"UninstallString starts another program",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = std::string("C:\\Other\\unins000.exe") + '\0'; },
+         2, {Cause::UninstallStringOther}, {}},
+        {"UninstallString unquoted",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = kGame + "\\uninstaller.exe" + '\0'; }, 2,
+         {Cause::UninstallStringUnquoted}, {}},
+        {"UninstallString quoted, with an argument",
+         [](InstalledSample& m) { m.keys[View::Bits32][2].values[1].data = "\"" + kGame + "\\Uninstaller.exe\" /x" + '\0'; },
+         0, {}, {}},
+        {"desktop shortcut missing",
+         [](InstalledSample& m) { m.files.erase(InstalledSample::kDesktop + "\\" + kGameName + ".lnk"); }, 1,
+         {Cause::ShortcutMissing}, {{"desktop shortcut", InstalledSample::kDesktop + "\\" + kGameName + ".lnk", "not there", ""}}},
+        {"menu shortcut made for this user only",
+         [&](InstalledSample& m) {
+             m.files.erase(menuLink);
+             m.files.insert("C:\\Users\\Player\\Programs\\SampleMaker\\" + kGameName + "\\" + kGameName + ".lnk");
+         },
+         1, {Cause::ShortcutElsewhere}, {}},
+        {"another game of the maker beside it",
+         [](InstalledSample& m) {
+             m.files.insert(kMenu + "\\Second\\Second.lnk");
+             m.files.insert("C:\\Program Files (x86)\\SampleMaker\\Second\\Second.exe");
+             m.keys[View::Bits32].push_back({"SOFTWARE\\SampleMaker\\Second", {}});
+         },
+         0, {},
+         {{"maker menu folder", kMenu, "stays", ""},
+          {"maker folder", "C:\\Program Files (x86)\\SampleMaker", "stays", ""},
+          {"parent key", "HKLM\\SOFTWARE\\SampleMaker", "stays", "holds-subkeys"}}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        InstalledSample machine;
+        test.change(machine);
+        GameCopy game;
+        Report report;
+        std::string error;
+        recordcheck::CheckOptions options;
+        options.hostFolder = game.Folder().string();
+        options.installPath = kGame;
+        options.installed = &machine;
+        ASSERT_TRUE(recordcheck::CheckGameFolder(options, report, error)) << error;
+        std::set<Cause> causes;
+        for (const auto& finding : report.findings) causes.insert(finding.cause);
+        EXPECT_EQ(causes, test.causes);
+        EXPECT_EQ(report.ExitCode(), test.exitCode);
+        const std::vector<StepView> steps = Steps(report);
+        auto at = steps.begin();
+        for (const StepView& step : test.steps) {
+            at = std::find(at, steps.end(), step);
+            EXPECT_NE(at, steps.end()) << step;
+        }
     }
 }
 
 // The guide's table of codes is the program's: every kind with its severity
-// and words, in code order.
+// and words, in code order, linked to its page as --explain prints it.
 TEST(RecordCheckFindings, TheGuideListsEveryCode) {
     std::ifstream in(fs::path(RECORDCHECK_SAMPLE).parent_path().parent_path().parent_path() / "docs" / "makers.md");
     const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t last = 0;
+    std::size_t last[2] = {0, 0};  // the table's rows, and the pages below it, in code order
     for (std::size_t i = 0; i < recordcheck::kFindingKindCount; ++i) {
         const recordcheck::FindingKind& kind = *recordcheck::kAllFindingKinds[i];
-        const std::string row = std::string("| `") + kind.code + "` | " +
+        std::string lower = kind.code;
+        lower[0] = 'r';
+        lower[1] = 'c';
+        const std::string row = std::string("| [`") + kind.code + "`](#" + lower + ") | " +
                                 (kind.severity == Severity::Error ? "error" : kind.severity == Severity::Warning ? "warning" : "note") +
-                                " | " + kind.title + " |";
-        const std::size_t at = guide.find(row);
-        EXPECT_NE(at, std::string::npos) << row;
-        if (at != std::string::npos) {
-            EXPECT_GT(at, last) << row;
-            last = at;
+                                " | " + kind.title.en + " |";
+        // Its page, as --explain prints it, in English and Japanese.
+        const std::string page = std::string("#### ") + kind.code + "\n\n" +
+                                 recordcheck::ExplainPage(kind, recordcheck::Language::English, true) + "\n" +
+                                 recordcheck::ExplainPage(kind, recordcheck::Language::Japanese, true) + "\n";
+        const std::string texts[2] = {row, page};
+        for (int k = 0; k < 2; ++k) {
+            const std::size_t at = guide.find(texts[k]);
+            EXPECT_NE(at, std::string::npos) << "docs/makers.md lacks:\n" << texts[k] << "[end]";
+            if (at != std::string::npos) {
+                EXPECT_GT(at, last[k]) << texts[k];
+                last[k] = at;
+            }
         }
     }
 }

@@ -138,9 +138,9 @@ namespace {
 void AddNulFindings(Context& c, const char* file, const RecordText& text, std::size_t entries) {
     std::size_t outside = 0;
     for (const CutString& cut : FindCutStrings(text.bytes, outside)) {
-        Finding finding = MakeFinding(Cause::ValueCutAtNul, file,
-                                      {cut.key == "InstallFileList" ? std::string("the entry's path") : cut.key,
-                                       Utf8FromCp932(ShownToken(cut.text))});
+        const std::string shown = Utf8FromCp932(ShownToken(cut.text));
+        Finding finding = cut.key == "InstallFileList" ? MakeFinding(Cause::EntryCutAtNul, file, {shown})
+                                                       : MakeFinding(Cause::ValueCutAtNul, file, {cut.key, shown});
         text.lines.Place(finding, cut.offset);
         c.Add(std::move(finding));
     }
@@ -159,11 +159,10 @@ void CheckUninstallerRecords(Context& c) {
         RecordFile record{file, "read", {}};
         if (!ReadMachineFile(path, text.bytes)) {
             record.state = c.machine.Exists(path) ? "unreadable" : "missing";
-            c.Add(record.state == "missing"
-                      ? MakeFinding(Cause::RecordMissing, file,
-                                    {settingsFile ? "the Uninstaller stops before its question"
-                                                  : "the Uninstaller asks, then removes nothing and reports a failure"})
-                      : MakeFinding(Cause::RecordUnreadable, file));
+            c.Add(MakeFinding(record.state == "unreadable" ? Cause::RecordUnreadable
+                              : settingsFile                ? Cause::RecordMissing
+                                                            : Cause::FileListMissing,
+                              file));
             c.report.records.push_back(record);
             continue;
         }
@@ -188,13 +187,13 @@ void CheckUninstallerRecords(Context& c) {
                 text.lines.Place(finding, 0);
                 c.Add(std::move(finding));
             } else if (encoding != TextEncoding::ShiftJis) {
-                c.Add(MakeFinding(Cause::EncodingUnreadable, file, {DescribeTextEncoding(encoding)}));
+                c.Add(MakeFinding(Cause::EncodingUnreadable, file, {DescribeTextEncoding(encoding, c.report.language)}));
             } else {
-                c.Add(DiagnoseRecordFault(file, settingsFile, text.bytes, text.lines, mark));
+                c.Add(DiagnoseRecordFault(file, settingsFile, text.bytes, text.lines, mark, c.report.language));
             }
         } else {
             if (encoding == TextEncoding::Utf8) {
-                Finding finding = MakeFinding(Cause::EncodingMisread, file, {DescribeTextEncoding(encoding)});
+                Finding finding = MakeFinding(Cause::EncodingMisread, file, {DescribeTextEncoding(encoding, c.report.language)});
                 finding.severity = Severity::Warning;
                 c.Add(std::move(finding));
             }
@@ -246,11 +245,11 @@ void CheckSaveFolderSetting(Context& c) {
             for (std::size_t i = field; i < field + 4 && i < bytes.size(); ++i) {
                 finding.found += (i == field ? "" : " ") + ByteHex(static_cast<unsigned char>(bytes[i])).substr(2);
             }
-            finding.arguments = {bytes.size() < kSettingSize
-                                     ? "the file has " + std::to_string(bytes.size()) + " bytes, not 12"
-                                 : field == 0 ? "the file does not begin with SFSF"
-                                 : field == 4 ? "bytes 4 to 7 must be 0"
-                                              : "the location (bytes 8 to 11) must be 0, 1 or 2"};
+            finding.cause = bytes.size() < kSettingSize ? Cause::SaveSettingInvalid
+                            : field == 0                ? Cause::SaveSettingMagic
+                            : field == 4                ? Cause::SaveSettingReserved
+                                                        : Cause::SaveSettingLocation;
+            finding.arguments = {std::to_string(bytes.size())};
             c.Add(std::move(finding));
         }
     } else if (c.machine.Exists(path)) {

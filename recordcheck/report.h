@@ -1,6 +1,6 @@
 // What recordcheck found in one game folder. Paths, values, box texts and
 // the bytes found at an offset are CP932, as the programs hold them; the
-// explanations are UTF-8 (plain ASCII English).
+// explanations are UTF-8, in the report's language.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/step_report.h"
+#include "recordcheck/language.h"
 
 namespace recordcheck {
 
@@ -33,11 +34,20 @@ enum class Severity {
 // Why a finding was made (findings.h): its code and its words.
 enum class Cause : std::uint16_t;
 
+// What the maker said of a finding on purpose (suppress.h): it is counted
+// and listed as suppressed, and does not change the exit status.
+enum class Suppression : std::uint8_t {
+    None,
+    Disabled,  // --disable, or disable in the settings file
+    Baseline,  // in the baseline file: known before, not new
+};
+
 // Something in the records or the folder that the maker should look at.
 struct Finding {
     const char* code = "";  // stable, e.g. "RC301" (see findings.h)
     Cause cause{};          // what its words are (findings.h)
     Severity severity = Severity::Warning;
+    Suppression suppression = Suppression::None;
     // Where in the file: line and column in characters, 1-based (both 1 for a finding
     // about the file as a whole), and the byte offset when it is a text
     // position.
@@ -148,7 +158,9 @@ struct RecordFile {
 };
 
 struct Report {
+    Language language = Language::English;  // of its words
     std::string hostFolder;  // as given on the command line
+    std::string settingsFile;  // the .recordcheckrc taken, or ""
     std::string gameFolder;  // where the folder was laid out on the simulated machine
     std::string placement;   // UTF-8: why there
     std::vector<std::string> otherGames;  // where the other games of the maker were laid out
@@ -168,7 +180,11 @@ struct Report {
     std::vector<Unlisted> unlisted;
     std::vector<Finding> findings;
 
-    // 2 when a record cannot be read, 1 for any warning, else 0.
+    // The least severe finding that makes the exit status non-zero (--fail-on).
+    Severity failOn = Severity::Warning;
+
+    // 2 for an error, 1 for a warning (or a note, under --fail-on=note), else
+    // 0; suppressed findings and those below failOn count for nothing.
     [[nodiscard]] int ExitCode() const;
 };
 

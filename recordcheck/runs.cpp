@@ -43,26 +43,37 @@ std::vector<Box> BoxesSince(const sim::Machine& machine, std::size_t first, cons
 }
 
 // What a folder that stayed still holds, a few names of it.
-std::string Holding(const sim::Machine& machine, const std::string& folder) {
+std::string Holding(const sim::Machine& machine, const std::string& folder, Language language) {
     std::vector<std::string> names;
     const std::string parent = FoldForComparison(folder);
     for (const std::string& path : machine.ListTree(folder)) {
         if (FoldForComparison(GetParentPath(path)) == parent) names.push_back(GetLastComponent(path));
     }
     if (names.empty()) return std::string();
-    std::string text = "it still holds ";
+    std::string list;
     for (std::size_t i = 0; i < names.size() && i < kHoldingNames; ++i) {
-        text += (i == 0 ? "" : ", ") + Utf8FromCp932(names[i]);
+        list += (i == 0 ? "" : ", ") + Utf8FromCp932(names[i]);
     }
-    if (names.size() > kHoldingNames) text += " and " + std::to_string(names.size() - kHoldingNames) + " more";
-    return text;
+    if (names.size() <= kHoldingNames) return FillWords(Words{"it still holds {1}", "まだ {1} がある"}.In(language), {list});
+    return FillWords(Words{"it still holds {1} and {2} more", "まだ {1} ほか {2} 個がある"}.In(language),
+                     {list, std::to_string(names.size() - kHoldingNames)});
+}
+
+// A registry step in words, with its key: "stays HKLM\\...: it holds other keys"; `words` says
+// how, {1} the outcome and {2} the key with why.
+std::string KeyWords(const Step& step, Language language,
+                     Words words = {"{1} {2}", "{1}: {2}"}) {
+    const std::string why = DescribeStep(step, language);
+    return FillWords(words.In(language), {OutcomeWords(step.outcome).In(language),
+                                          "HKLM\\" + Utf8FromCp932(step.path) + (why.empty() ? "" : ": " + why)});
 }
 
 // Writes down each step the acting code reports, with what the machine
 // shows of it at that moment, and which boxes followed it.
 class StepCollector : public IStepReporter {
 public:
-    StepCollector(sim::Machine& machine, Run& run) : machine_(machine), run_(run), first_(machine.MessageBoxes().size()) {
+    StepCollector(sim::Machine& machine, Run& run, Language language)
+        : machine_(machine), run_(run), language_(language), first_(machine.MessageBoxes().size()) {
         SetStepReporter(this);
     }
     ~StepCollector() { SetStepReporter(nullptr); }
@@ -94,7 +105,7 @@ public:
         }
         if (report.error == ERROR_DIR_NOT_EMPTY && described_ < kHoldingDescriptions) {
             ++described_;
-            step.Notes().holds = Holding(machine_, report.path);
+            step.Notes().holds = Holding(machine_, report.path, language_);
         }
         run_.steps.push_back(std::move(step));
         boxesBefore_.push_back(machine_.MessageBoxes().size() - first_);
@@ -113,6 +124,7 @@ public:
 private:
     sim::Machine& machine_;
     Run& run_;
+    Language language_;
     std::size_t first_;
     std::vector<std::size_t> boxesBefore_;
     std::size_t described_ = 0;
@@ -188,9 +200,10 @@ void AddStartupFindings(Context& c, StartupFiles& files, const std::vector<start
         const bool stoppedHere = !loaded && !sites.empty() && sites.back().path == path;
         if (encoding != TextEncoding::ShiftJis && told.insert("encoding " + path).second) {
             Finding finding =
-                stoppedHere ? MakeFinding(Cause::StartupEncodingUnreadable, ShownFile(c, path), {DescribeTextEncoding(encoding)})
+                stoppedHere ? MakeFinding(Cause::StartupEncodingUnreadable, ShownFile(c, path),
+                                          {DescribeTextEncoding(encoding, c.report.language)})
                             : MakeFinding(Cause::StartupEncodingMisread, ShownFile(c, path),
-                                          {DescribeTextEncoding(encoding), Utf8FromCp932(settings.GameName),
+                                          {DescribeTextEncoding(encoding, c.report.language), Utf8FromCp932(settings.GameName),
                                            Utf8FromCp932(c.report.saveFolder.empty() ? settings.SaveFolder
                                                                                      : c.report.saveFolder)});
             finding.severity = stoppedHere ? Severity::Error : Severity::Warning;
@@ -287,7 +300,7 @@ void AddStartupFindings(Context& c, StartupFiles& files, const std::vector<start
             const std::size_t lineEnd = bytes.find('\n', site.offset);
             std::string line = bytes.substr(site.offset, lineEnd == std::string::npos ? std::string::npos : lineEnd - site.offset);
             while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-            const Cause cause = DiagnoseUnknownWord(word, line, last - i + 1, arguments);
+            const Cause cause = DiagnoseUnknownWord(word, line, last - i + 1, arguments, c.report.language);
             finding = MakeFinding(cause, ShownFile(c, site.path), std::move(arguments));
             finding.found = ShownToken(word);
             lines.Place(finding, site.offset);
@@ -368,7 +381,7 @@ void RunPrefclear(Context& c) {
         CApp app;
         app.Settings().RecordMessageSites(&sites);
         app.Settings().RecordFilesRead(&read);
-        StepCollector collector(m, run);
+        StepCollector collector(m, run, c.report.language);
         // Every box is answered with its default button: OK.
         const bool done = app.Run();
         run.exitCode = 0;
@@ -444,7 +457,7 @@ void RunRemovingMode(Context& c) {
     run.ran = true;
     const std::size_t first = m.MessageBoxes().size();
     {
-        StepCollector collector(m, run);
+        StepCollector collector(m, run, c.report.language);
         run.exitCode = RunUninstaller("-F=\"" + c.gameFolder + "\"") ? 0 : -1;
         collector.AttachFolderBoxes();
     }
@@ -587,7 +600,7 @@ void AddStepFindings(Context& c) {
             c.Add(std::move(finding));
             return c.report.findings.size() - 1;
         };
-        const auto words = [&] { return StepWords(step); };
+        const auto words = [&] { return StepWords(step, c.report.language); };
         switch (step.kind) {
             case StepKind::DesktopShortcut:
             case StepKind::MenuShortcut: {
@@ -730,10 +743,10 @@ void AddStepFindings(Context& c) {
                 if (outcome == StepOutcome::Refused) {
                     finding = c.AtStatement(step.reason == StepReason::SystemKey ? Cause::RegistrySystemKey
                                                                                  : Cause::RegistryEmptyName,
-                                            "Registry", {"refused HKLM\\" + Utf8FromCp932(step.path) + ": " + DescribeStep(step)});
+                                            "Registry", {KeyWords(step, c.report.language)});
                 } else if (outcome == StepOutcome::Stays) {
                     finding = c.AtStatement(Cause::GameKeySubkeys, "Registry",
-                                            {"stays HKLM\\" + Utf8FromCp932(step.path) + ": " + DescribeStep(step)});
+                                            {KeyWords(step, c.report.language)});
                 } else {
                     break;
                 }
@@ -742,7 +755,6 @@ void AddStepFindings(Context& c) {
                 break;
             }
             case StepKind::UninstallEntry: {
-                const std::string shown = "HKLM\\" + Utf8FromCp932(step.path) + ": " + DescribeStep(step);
                 if (c.settings.Registry.empty()) {
                     const std::size_t told =
                         statements.Find(c, "Registry", StatementFindings::kNone, {Cause::RegistryEmpty, Cause::RegistryMissing});
@@ -756,11 +768,13 @@ void AddStepFindings(Context& c) {
                             ? c.AtStatement(Cause::EntryNameTooLong, "Registry",
                                             {std::to_string(CharacterCount(GetLastComponent(std::string(step.path))))})
                             : c.AtStatement(Cause::EntryNoRights, "Registry",
-                                            {std::string(OutcomeName(outcome)) + " " + shown});
+                                            {KeyWords(step, c.report.language)});
                     if (!c.report.removing.boxes.empty()) finding.shows.push_back(c.report.removing.boxes.back());
                     add(std::move(finding));
                 } else if (outcome == StepOutcome::Stays) {
-                    add(c.AtStatement(Cause::EntrySubkeys, "Registry", {"the uninstall entry stays: " + shown}));
+                    add(c.AtStatement(Cause::EntrySubkeys, "Registry",
+                                      {KeyWords(step, c.report.language,
+                                                {"the uninstall entry stays: {2}", "アンインストールエントリが残る: {2}"})}));
                 }
                 break;
             }

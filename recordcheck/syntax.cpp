@@ -78,22 +78,25 @@ bool EndsInBackslash(std::string_view text) {
     return last;
 }
 
-const char* KindWords(TokenKind kind) {
+// A token in words: "the word X".
+Words TokenWords(TokenKind kind) {
     switch (kind) {
-        case TokenKind::Integer: return "the integer ";
-        case TokenKind::HexNumber: return "the hexadecimal number ";
-        case TokenKind::RealNumber: return "the number ";
-        case TokenKind::Identifier: return "the word ";
-        case TokenKind::String: return "the text ";
-        case TokenKind::Symbol: return "the symbol ";
-        default: return "";
+        case TokenKind::Integer: return {"the integer {1}", "整数 {1}"};
+        case TokenKind::HexNumber: return {"the hexadecimal number {1}", "16 進数 {1}"};
+        case TokenKind::RealNumber: return {"the number {1}", "数 {1}"};
+        case TokenKind::Identifier: return {"the word {1}", "語 {1}"};
+        case TokenKind::String: return {"the text {1}", "文字列 {1}"};
+        case TokenKind::Symbol: return {"the symbol {1}", "記号 {1}"};
+        default: return {"{1}", "{1}"};
     }
 }
 
-std::string Shown(const Token& token) {
+std::string Shown(const Token& token, Language language) {
     const std::string text = Utf8FromCp932(ShownToken(std::string(token.text)));
-    return KindWords(token.kind) + (token.kind == TokenKind::String ? "\"" + text + "\"" : text);
+    return FillWords(TokenWords(token.kind).In(language), {token.kind == TokenKind::String ? "\"" + text + "\"" : text});
 }
+
+const Words kEndOfFile = {"the end of the file", "ファイルの終わり"};
 
 // The last string before `limit` that runs on past its line, or npos. Values
 // never span lines, so such a string lacks its closing quote: it has taken
@@ -145,8 +148,8 @@ Slot SlotAt(const std::string& bytes, std::size_t mark, bool settingsFile, std::
 
 // The cause of a token the reader did not want in `slot`.
 Cause CauseOfToken(Slot slot, const std::string& key, const Token& found, const std::string& bytes,
-                   bool settingsFile, std::vector<std::string>& arguments) {
-    const std::string shown = Shown(found);
+                   bool settingsFile, std::vector<std::string>& arguments, Language language) {
+    const std::string shown = Shown(found, language);
     switch (slot) {
         case Slot::StatementStart:
             if (found.text == ",") return settingsFile ? Cause::SyntaxNoHash : Cause::SyntaxCommaBetweenEntries;
@@ -164,7 +167,11 @@ Cause CauseOfToken(Slot slot, const std::string& key, const Token& found, const 
         case Slot::ListOpen: return found.text == "=" ? Cause::SyntaxEqualsBeforeList : Cause::SyntaxBraceMissing;
         case Slot::Version:
         case Slot::EntryDecimal:
-            arguments = {slot == Slot::Version ? key : std::string("an entry's second value"), shown};
+            if (slot == Slot::EntryDecimal) {
+                arguments = {shown};
+                return Cause::SyntaxEntryDecimal;
+            }
+            arguments = {key, shown};
             return Cause::SyntaxIntegerExpected;
         case Slot::EntryHex: {
             const bool upperX = found.kind == TokenKind::Integer && found.text == "0" && found.end < bytes.size() &&
@@ -178,7 +185,11 @@ Cause CauseOfToken(Slot slot, const std::string& key, const Token& found, const 
         case Slot::EntryPathOrClose:
             if (found.kind == TokenKind::Identifier && StartsWithLeadByte(found.text)) return Cause::SyntaxUnquotedJapanese;
             if (slot == Slot::EntryPathOrClose && found.text == ",") return Cause::SyntaxCommaBetweenEntries;
-            arguments = {slot == Slot::EntryPathOrClose ? std::string("an entry's path") : key, shown};
+            if (slot == Slot::EntryPathOrClose) {
+                arguments = {shown};
+                return Cause::SyntaxEntryPathUnquoted;
+            }
+            arguments = {key, shown};
             return Cause::SyntaxUnquotedValue;
         case Slot::PairComma:
             arguments = {key};
@@ -192,7 +203,7 @@ Cause CauseOfToken(Slot slot, const std::string& key, const Token& found, const 
 }  // namespace
 
 Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const std::string& bytes,
-                            const LineIndex& lines, std::size_t mark) {
+                            const LineIndex& lines, std::size_t mark, Language language) {
     std::string key;
     Token previous;
     const Slot slot = SlotAt(bytes, mark, settingsFile, key, previous);
@@ -201,18 +212,18 @@ Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const st
     std::vector<std::string> arguments;
     Cause cause = Cause::SyntaxOther;
     std::size_t at = bytes.size();
-    std::string what = "the end of the file";
+    std::string what = kEndOfFile.In(language);
     std::string token;
     if (lexer.NextTokenView(found.text, found.kind)) {
         found.start = static_cast<std::size_t>(found.text.data() - bytes.data()) - (found.kind == TokenKind::String ? 1 : 0);
         found.end = static_cast<std::size_t>(lexer.Cursor() - bytes.data());
         at = found.start;
-        what = Shown(found);
+        what = Shown(found, language);
         token = ShownToken(std::string(found.text));
         const bool escaped = previous.kind == TokenKind::String && previous.end == found.start &&
                              EndsInBackslash(previous.text);
         cause = escaped ? Cause::SyntaxEscapedQuote
-                        : CauseOfToken(slot, key, found, bytes, settingsFile, arguments);
+                        : CauseOfToken(slot, key, found, bytes, settingsFile, arguments, language);
     } else if (found.kind == TokenKind::Invalid) {
         at = static_cast<std::size_t>(lexer.Cursor() - bytes.data());
         const auto byte = static_cast<unsigned char>(bytes[at]);
@@ -220,7 +231,7 @@ Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const st
                              EndsInBackslash(previous.text);
         if (byte == '"') {
             cause = Cause::SyntaxQuoteMissing;
-            what = "the end of the file";
+            what = kEndOfFile.In(language);
         } else if (byte == ';') {
             cause = Cause::SyntaxCommentAtEnd;
         } else if (escaped) {
@@ -234,8 +245,8 @@ Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const st
         arguments = {what};
     } else {
         const bool inList = slot >= Slot::EntryPathOrClose;
-        arguments = {key.empty() ? "" : " #" + key, inList ? " and close the list with }" : ""};
-        cause = Cause::SyntaxEndOfFile;
+        arguments = {key.empty() ? "" : " #" + key};
+        cause = inList ? Cause::SyntaxEndOfFileInList : Cause::SyntaxEndOfFile;
     }
     // A string that runs on past its line has taken the next opening quote
     // for its end: the fault is where it opens.
@@ -326,8 +337,12 @@ Cause DiagnoseStartupStop(const startup::CIniFile::MessageSite& site, const std:
 }
 
 Cause DiagnoseUnknownWord(const std::string& word, const std::string& line, std::size_t boxes,
-                          std::vector<std::string>& arguments) {
-    const std::string shown = boxes == 1 ? "a box" : std::to_string(boxes) + " boxes, one for each of its tokens";
+                          std::vector<std::string>& arguments, Language language) {
+    const std::string shown =
+        boxes == 1 ? Words{"a box", "メッセージボックス"}.In(language)
+                   : FillWords(Words{"{1} boxes, one for each of its tokens", "トークンごとに 1 つ、計 {1} 個のメッセージボックス"}
+                                   .In(language),
+                               {std::to_string(boxes)});
     if (word == "[") {
         arguments = {Utf8FromCp932(line), shown};
         return Cause::StartupSection;

@@ -15,7 +15,7 @@ namespace recordcheck {
 // The finding (RC103) for Installer.ini (`settingsFile`) or InstallFiles.ini
 // whose reader failed at `mark`, placed where the fault is.
 [[nodiscard]] Finding DiagnoseRecordFault(const std::string& file, bool settingsFile, const std::string& bytes,
-                                          const LineIndex& lines, std::size_t mark);
+                                          const LineIndex& lines, std::size_t mark, Language language);
 
 // A string of a record whose text the programs cut at a NUL byte.
 struct CutString {
@@ -36,6 +36,6 @@ struct CutString {
 // The cause of a word Prefclear does not know, the first token of a line
 // that shows `boxes` boxes: a section line, a key in another case, any other word.
 [[nodiscard]] Cause DiagnoseUnknownWord(const std::string& word, const std::string& line, std::size_t boxes,
-                                        std::vector<std::string>& arguments);
+                                        std::vector<std::string>& arguments, Language language);
 
 }  // namespace recordcheck

@@ -103,7 +103,7 @@ void FindUnlisted(Context& c, bool utf8List) {
         const bool save = !saves.empty() && folded.compare(0, saves.size(), saves) == 0;
         if (FoldForComparison(GetParentPath(path)) == "INSTALLINFO") {
             // Something beside the records keeps their folder.
-            c.Add(MakeFinding(Cause::RecordStays, path, {"no record lists it: it stays, and keeps InstallInfo"}));
+            c.Add(MakeFinding(Cause::RecordFolderKept, path));
             c.report.unlisted.push_back(std::move(item));
             continue;
         }
@@ -112,8 +112,12 @@ void FindUnlisted(Context& c, bool utf8List) {
                                                            : Cause::Unlisted;
         Finding finding = MakeFinding(
             cause, path,
-            {item.keeps.empty() ? std::string("the game folder, without a message")
-                                : Utf8FromCp932(item.keeps) + "; the player sees a box",
+            {item.keeps.empty()
+                 ? std::string(Words{"the game folder, without a message", "ゲームフォルダーも残る (メッセージは出ない)"}
+                                   .In(c.report.language))
+                 : FillWords(Words{"{1}; the player sees a box", "{1} も残り、プレイヤーにメッセージボックスが出る"}
+                                 .In(c.report.language),
+                             {Utf8FromCp932(item.keeps)}),
              save ? Utf8FromCp932(relative(c.report.saveFolder)) : std::string()});
         if (save) finding.severity = Severity::Note;
         finding.shows = item.shows;

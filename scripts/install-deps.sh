@@ -12,6 +12,7 @@ PACKAGES=(
   wine64 xvfb xdotool x11-apps imagemagick                     # end-to-end runs and screenshots
   locales fonts-ipafont-gothic                                 # Japanese locale and font for Wine
   python3 python3-pytest python3-jsonschema                    # the end-to-end harness, the JSON checks
+  nlohmann-json3-dev                                           # recordcheck's JSON and SARIF
   clang-14 libclang-rt-14-dev                                  # fuzzing
   nsis                                                         # make installer: the makers' NSIS kit
 )
@@ -97,11 +98,13 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
   "${SUDO[@]}" locale-gen >/dev/null
 fi
 
-# Inno Setup's compiler for the makers' Inno Setup kit (installer/inno/):
-# the npm package innosetup, pinned in package.json and package-lock.json,
-# into node_modules/. npm ci installs exactly the locked version, and only
-# when node_modules does not hold it yet. Some machines carry a Node.js of
-# their own that brings npm along (and conflicts with Debian's npm): use it.
+# Inno Setup's compiler for the makers' Inno Setup kit (installer/inno/),
+# and the SARIF multitool that validates recordcheck's SARIF (a .NET program
+# of its own, run without ICU): npm packages pinned in package.json and
+# package-lock.json, into node_modules/. npm ci installs exactly the locked
+# versions, and only when node_modules does not hold them yet. Some machines
+# carry a Node.js of their own that brings npm along (and conflicts with
+# Debian's npm): use it.
 if ! command -v npm >/dev/null 2>&1; then
   update_package_lists
   echo "install-deps: installing nodejs npm"
@@ -111,9 +114,16 @@ if ! command -v npm >/dev/null 2>&1; then
   }
 fi
 repo=$(cd "$(dirname "$0")/.." && pwd)
-locked=$(sed -n '/"node_modules\/innosetup"/,/}/s/.*"version": "\([^"]*\)".*/\1/p' "$repo/package-lock.json")
-installed=$(sed -n 's/.*"version": "\([^"]*\)".*/\1/p' "$repo/node_modules/innosetup/package.json" 2>/dev/null || true)
-if [ "$installed" != "$locked" ] || [ ! -f "$repo/node_modules/innosetup/bin/ISCC.exe" ]; then
-  echo "install-deps: installing Inno Setup $locked (npm ci)"
+# True when node_modules holds the locked version of package $1 and its file $2.
+npm_package_ready() {
+  local locked installed
+  locked=$(sed -n "\\|\"node_modules/$1\"|,/}/s/.*\"version\": \"\\([^\"]*\\)\".*/\\1/p" "$repo/package-lock.json")
+  installed=$(sed -n 's/^[[:space:]]*"version": "\([^"]*\)".*/\1/p' "$repo/node_modules/$1/package.json" 2>/dev/null |
+              head -n 1 || true)
+  [ -n "$locked" ] && [ "$installed" = "$locked" ] && [ -f "$repo/node_modules/$1/$2" ]
+}
+if ! npm_package_ready innosetup bin/ISCC.exe ||
+   ! npm_package_ready @microsoft/sarif-multitool-linux Sarif.Multitool; then
+  echo "install-deps: installing Inno Setup and the SARIF multitool (npm ci)"
   (cd "$repo" && npm ci --no-audit --no-fund --loglevel=error)
 fi

@@ -30,7 +30,9 @@ if ! "$repo/scripts/can-run-32bit.sh"; then
 fi
 
 export WINEPREFIX=${ISCC_PREFIX:-$repo/build/iscc-prefix}
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine's own errors go with the compiler's output: a run that gives no answer
+# then says why.
+export WINEARCH=win64 WINEDEBUG=-all,err+all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINESERVER=/usr/lib/wine/wineserver64 WINELOADER=/usr/lib/wine/wine64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
@@ -40,13 +42,20 @@ fi
 
 windows() { printf 'Z:%s' "${1//\//\\}"; }
 output=$(mktemp)
-trap 'rm -f "$output"; "$WINESERVER" -k 2>/dev/null' EXIT
+# The prefix's server ends with each compile, and the next one never meets
+# it on its way out: -w waits until it is gone.
+trap 'rm -f "$output"; "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null' EXIT
 /usr/lib/wine/wine64 "$(windows "$iscc")" "$@" "$(windows "$script")" > "$output" 2>&1 < /dev/null
 status=$?
 # ISCC writes its output as UTF-8; Wine's console adds carriage returns.
 tr -d '\r' < "$output"
 if ! grep -q "Inno Setup 6 Command-Line Compiler" "$output" && [ $status -ne 0 ]; then
-    echo "iscc: Wine gave no answer from ISCC.exe (exit $status)" >&2
+    echo "iscc: Wine gave no answer from ISCC.exe (exit $status); running in the prefix then:" >&2
+    for process in /proc/[0-9]*; do
+        if tr '\0' '\n' < "$process/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            echo "  ${process#/proc/} $(tr '\0' ' ' < "$process/cmdline" 2>/dev/null)" >&2
+        fi
+    done
     exit 78
 fi
 exit $status

@@ -28,7 +28,8 @@ import pytest
 import messages as m
 import pe
 import wine
-from builds import I686, NOT_RUN_32BIT, REPO, runs_32bit_code
+from builds import I686, NOT_RUN_32BIT, REPO, X86_64, runs_32bit_code
+from wine import registry_changes, snapshot
 
 SAMPLE = REPO / "recordcheck" / "sample" / "SampleGame"
 RECORDCHECK = REPO / "build" / "recordcheck" / "recordcheck"
@@ -191,49 +192,6 @@ def installers(tmp_path_factory):
     return build
 
 
-def read_registry(path):
-    """A registry file of Wine's: {key: value lines}, without the times Wine
-    stamps on every key it opens for writing."""
-    keys, lines = {}, []
-    for line in path.read_text(encoding="utf-8", errors="surrogateescape").splitlines():
-        if line.startswith("["):
-            lines = keys.setdefault(line[1:line.rindex("]")], [])
-        elif line and not line.startswith(("#", ";", "WINE REGISTRY")):
-            lines.append(line)
-    # A key without values that has subkeys gets no section of its own.
-    for key in list(keys):
-        parts = key.split("\\\\")
-        for end in range(1, len(parts)):
-            keys.setdefault("\\\\".join(parts[:end]), [])
-    # Wine's console host writes its settings when it first opens a console
-    # window (the relaunch batch's), and Wine's debugger its own when a Wine
-    # process crashes (Wine's device host now and then does as it starts; a
-    # crash of a program under test shows in its run).
-    keys.pop("Console", None)
-    keys.pop("Software\\\\Wine\\\\WineDbg", None)
-    # Wine's device setup writes the date of its drivers at every start.
-    for key, values in keys.items():
-        if key.startswith("System\\\\CurrentControlSet\\\\Control\\\\Class\\\\"):
-            values[:] = [v for v in values if not v.startswith('"DriverDateData"=')]
-    return keys
-
-
-def snapshot(prefix):
-    """Every file and folder on C:, and the whole registry (HKEY_LOCAL_MACHINE
-    with both views, the 32-bit one below Software\\Wow6432Node, and the
-    user's), as the server saves it when it ends."""
-    prefix.kill()
-    registry = {hive: read_registry(prefix.path / f"{hive}.reg") for hive in ("system", "user", "userdef")}
-    prefix.start_server()
-    return prefix.entries(), registry
-
-
-def registry_changes(before, after):
-    """{(hive, key)} of the keys added, removed or changed."""
-    return {(hive, key) for hive in before for key in before[hive].keys() | after[hive].keys()
-            if before[hive].get(key) != after[hive].get(key)}
-
-
 class Prefixes:
     """The prefix the round trips share, and what it held before any
     installation. A test that leaves it changed (one that failed half way)
@@ -323,6 +281,11 @@ def check_the_installed_game(prefix):
         pytest.fail(f"{RECORDCHECK} is missing: run make recordcheck first", pytrace=False)
     checked = subprocess.run([str(RECORDCHECK), "--install-path", GAME, str(folder)], capture_output=True, text=True)
     assert checked.returncode == 0, f"recordcheck (exit {checked.returncode}):\n{checked.stdout}{checked.stderr}"
+    # And so does recordcheck.exe inside the prefix, on the installation
+    # itself: its keys in both views, its shortcuts.
+    checked = prefix.wine(prefix.windows_path_of(X86_64.dist / "recordcheck.exe"), GAME, check=False, timeout=120)
+    assert checked.returncode == 0, (f"recordcheck.exe (exit {checked.returncode}):\n"
+                                     + checked.stdout.decode("utf-8", "replace"))
 
 
 def lay_out_save_data(prefix):

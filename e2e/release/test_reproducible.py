@@ -19,7 +19,9 @@ import pe
 from builds import NOT_RUN_32BIT, runs_32bit_code
 from release_version import REPO, project_version
 
-PROGRAMS = ("Uninstaller.exe", "Prefclear.exe", "GameFolderCheck.exe")
+# Each with the folder of dist/ it is built in.
+PROGRAMS = {"Uninstaller.exe": "dist", "Prefclear.exe": "dist", "GameFolderCheck.exe": "dist",
+            "recordcheck.exe": "dist/x64"}
 # The makers' kits, beside the programs they install and their shared check.
 KIT = {"GameFolderTools.nsh": "nsis", "SampleGame.nsi": "nsis", "GameFolderTools.iss": "inno", "SampleGame.iss": "inno"}
 SAMPLE = REPO / "recordcheck" / "sample" / "SampleGame"
@@ -44,7 +46,9 @@ def build(root: Path, time_zone, umask):
     # the package's entry times come from it.
     env = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
     env["TZ"] = time_zone
-    for command, extra in ((["--preset", "win32"], {}),
+    for command, extra in ((["--preset", "win64"], {}),
+                           (["--build", "--preset", "win64", "-j2", "--target", "recordcheck_exe"], {}),
+                           (["--preset", "win32"], {}),
                            (["--build", "--preset", "win32", "-j2", "--target", "Uninstaller", "Prefclear"], {}),
                            (["--build", "--preset", "win32", "--target", "dist"], {"SOURCE_DATE_EPOCH": SOURCE_DATE_EPOCH})):
         command = ["cmake", *command]
@@ -74,7 +78,8 @@ def package_name():
     return f"GameFolderTools-{project_version()[0]}"
 
 
-@pytest.mark.parametrize("relative", [f"dist/{name}" for name in PROGRAMS] + [f"out/release/{package_name()}.zip"])
+@pytest.mark.parametrize("relative", [f"{folder}/{name}" for name, folder in PROGRAMS.items()]
+                         + [f"out/release/{package_name()}.zip"])
 def test_two_clean_builds_give_the_same_bytes(builds, relative):
     first, second = ((source / relative).read_bytes() for source in builds)
     if first != second:
@@ -94,7 +99,7 @@ def test_the_package_holds_the_programs_the_kits_the_sample_the_versioned_guide_
         files = {info.filename.split("/", 1)[1]: package.read(info) for info in package.infolist()}
         assert {info.date_time for info in package.infolist()} == {(2023, 11, 14, 22, 13, 20)}
     for name in PROGRAMS:
-        assert files[name] == (source / "dist" / name).read_bytes(), name
+        assert files[name] == (source / PROGRAMS[name] / name).read_bytes(), name
     for name, kit in KIT.items():
         assert files[name] == (source / "installer" / kit / name).read_bytes(), name
     for name in sample:
