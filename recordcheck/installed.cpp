@@ -50,8 +50,9 @@ void LayOutNeighbours(sim::Machine& sim, const InstalledMachine& machine, const 
 // A key in the 32-bit view, which the Uninstaller sees, laid out; or why not.
 enum class KeyState { Laid, Only64, Absent };
 
-KeyState LayOutKey(const InstalledMachine& machine, const std::string& path) {
-    const std::vector<InstalledKey> keys = machine.ReadKeyTree(RegistryView::Bits32, path, true);
+// `keys`: what was read of the 32-bit view, the key itself first.
+KeyState LayOutKey(const InstalledMachine& machine, const std::string& path, std::vector<InstalledKey>& keys) {
+    keys = machine.ReadKeyTree(RegistryView::Bits32, path, true);
     if (!keys.empty()) {
         LayOutKeys(keys);
         return KeyState::Laid;
@@ -70,13 +71,16 @@ const InstalledValue* FindValue(const std::vector<InstalledKey>& keys, const cha
 // The entry's UninstallString against the command the list of installed
 // programs must run: this game's Uninstaller, its path in double quotes
 // (arguments may follow).
-void CheckUninstallString(Context& c, const InstalledMachine& machine, const std::string& entry) {
-    const std::string uninstaller =
-        c.settings.UninstallerExeFileName.empty() ? "Uninstaller.exe" : c.settings.UninstallerExeFileName;
-    const std::string path = JoinWithSeparator(c.gameFolder, uninstaller);
+// The Uninstaller of this game folder, as UninstallString names it.
+std::string UninstallerPath(const Context& c) {
+    return JoinWithSeparator(c.gameFolder, c.settings.UninstallerExeFileName.empty() ? "Uninstaller.exe"
+                                                                                    : c.settings.UninstallerExeFileName);
+}
+
+void CheckUninstallString(Context& c, const std::vector<InstalledKey>& entry) {
+    const std::string path = UninstallerPath(c);
     const std::string wanted = "\"" + path + "\"";
-    const std::vector<InstalledKey> keys = machine.ReadKeyTree(RegistryView::Bits32, entry, false);
-    const InstalledValue* value = FindValue(keys, "UninstallString");
+    const InstalledValue* value = FindValue(entry, "UninstallString");
     if (value == nullptr || (value->type != REG_SZ && value->type != REG_EXPAND_SZ) || value->data.size() <= 1) {
         c.Add(c.AtStatement(Cause::UninstallStringMissing, "UninstallerExeFileName", {Utf8FromCp932(wanted)}));
         return;
@@ -104,7 +108,8 @@ void LayOutRegistry(Context& c, const InstalledMachine& machine, InstallerWrote&
         for (InstalledKey& sibling : siblings) sibling.values.clear();
         LayOutKeys(siblings);
     }
-    switch (LayOutKey(machine, registry)) {
+    std::vector<InstalledKey> keys;
+    switch (LayOutKey(machine, registry, keys)) {
         case KeyState::Laid: wrote.gameKey = registry; break;
         case KeyState::Only64: c.Add(c.AtStatement(Cause::GameKeyOnly64, "Registry", {Utf8FromCp932(registry)})); break;
         case KeyState::Absent:
@@ -112,19 +117,16 @@ void LayOutRegistry(Context& c, const InstalledMachine& machine, InstallerWrote&
             break;
     }
     const std::string entry = MakeUninstallEntryPath(registry);
-    switch (LayOutKey(machine, entry)) {
+    switch (LayOutKey(machine, entry, keys)) {
         case KeyState::Laid:
             wrote.entry = entry;
-            CheckUninstallString(c, machine, entry);
+            CheckUninstallString(c, keys);
             break;
         case KeyState::Only64: c.Add(c.AtStatement(Cause::EntryOnly64, "Registry", {Utf8FromCp932(entry)})); break;
-        case KeyState::Absent: {
-            const std::string uninstaller =
-                c.settings.UninstallerExeFileName.empty() ? "Uninstaller.exe" : c.settings.UninstallerExeFileName;
+        case KeyState::Absent:
             c.Add(c.AtStatement(Cause::EntryNotInstalled, "Registry",
-                                {Utf8FromCp932(entry), Utf8FromCp932("\"" + JoinWithSeparator(c.gameFolder, uninstaller) + "\"")}));
+                                {Utf8FromCp932(entry), Utf8FromCp932("\"" + UninstallerPath(c) + "\"")}));
             break;
-        }
     }
 }
 
